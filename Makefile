@@ -1,0 +1,34 @@
+# Dabrix: the two everyday commands are `make demo` and `make test`.
+BUILD      ?= build
+JOBS       ?= 2
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build test demo test-asan test-tsan clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 600
+
+demo: build
+	scripts/demo.sh $(BUILD)
+
+test-asan:
+	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DDABRIX_SANITIZE=address -DDABRIX_BUILD_BENCH=OFF"
+
+test-tsan:
+	$(MAKE) test BUILD=build-tsan CMAKE_ARGS="-DDABRIX_SANITIZE=thread -DDABRIX_BUILD_BENCH=OFF"
+
+clean:
+	rm -rf build build-asan build-tsan
