@@ -1,0 +1,26 @@
+#pragma once
+// The one way for code below app/ to put a message box in front of the user.
+// The application installs a hook that shows the box on the user-interface thread;
+// without a hook (tests, tools) the message is written to the log instead.
+//
+// Threading: ShowUserMessage may be called from any thread. The hook is installed once
+// at start-up, before any worker runs, and removed after the workers have ended.
+#include <QString>
+#include <functional>
+
+namespace dabrix::platform {
+
+enum class UserMessageKind { Error, Warning, Information };
+
+using UserMessageHook = std::function<void(UserMessageKind kind, const QString& text)>;
+
+void SetUserMessageHook(UserMessageHook hook);
+
+// Shows `text` in a modal box with a single OK button (through the hook), or logs it.
+void ShowUserMessage(UserMessageKind kind, const QString& text);
+
+// Sounds the desktop's alert beep where the hook's host can; a no-op without a GUI.
+void Beep();
+void SetBeepHook(std::function<void()> hook);
+
+} // namespace dabrix::platform
