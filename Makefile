@@ -32,3 +32,7 @@ test-tsan:
 
 clean:
 	rm -rf build build-asan build-tsan
+
+.PHONY: fuzz
+fuzz:
+	scripts/fuzz.sh

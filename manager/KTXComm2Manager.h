@@ -1,0 +1,90 @@
+#pragma once
+// The device manager: owns the connection items, the transport library root and one
+// device list per port kind, switches discovery per port kind and turns the items'
+// error codes into text and an OnError event.
+//
+// Threading: owned by and used on the user-interface thread. ReportError may also be
+// called on an item's USB receive thread; it touches no manager state but the
+// ShowErrorMsg flag and the OnError handler, which must be prepared for that.
+#include "comm/KTXComm2Connection.h"
+#include "comm/KTXComm2Host.h"
+#include "manager/KTXComm2Types.h"
+#include "transport/lnkAPI.h"
+#include "transport/lnkComponent.h"
+
+#include <atomic>
+#include <memory>
+
+class TKTXComm2Manager : public TComponent, public TKTXComm2Host {
+public:
+    explicit TKTXComm2Manager(TComponent* Owner);
+    ~TKTXComm2Manager() override;
+
+    TKTXComm2Manager(const TKTXComm2Manager&) = delete;
+    TKTXComm2Manager& operator=(const TKTXComm2Manager&) = delete;
+
+    // Published properties, in streaming order.
+    QString About() const { return about_; }
+    TKTXComm2Connection& Connections() { return *connections_; }
+    const TKTXComm2Connection& Connections() const { return *connections_; }
+    void SetConnections(const TKTXComm2Connection& source);
+    QString lnkVersion() const { return lnkVersion_; }
+    TPorts Ports() const { return ports_; }
+    TSerialMode SerialMode() const { return serialMode_; }
+    void SetSerialMode(TSerialMode value);
+    TIrDAMode IrDAMode() const { return irdaMode_; }
+    void SetIrDAMode(TIrDAMode value);
+    TUSBMode USBMode() const { return usbMode_; }
+    void SetUSBMode(TUSBMode value);
+    TBTMode BluetoothMode() const { return btMode_; }
+    void SetBluetoothMode(TBTMode value);
+    bool ShowErrorMsg() const { return showErrorMsg_; }
+    void SetShowErrorMsg(bool value) { showErrorMsg_ = value; }
+
+    TOnDiscoveryStarted OnDiscoveryStarted;
+    TOnDiscoveryStopped OnDiscoveryStopped;
+    TOnDiscoveryComplete OnDiscoveryComplete;
+    TOnDeviceFound OnDeviceFound;
+    TOnDeviceLost OnDeviceLost;
+    TOnHardwareChanged OnHardwareChanged;
+    TOnError OnError;
+
+    // TKTXComm2Host
+    QString ReportError(TKTXComm2Item* Item, TErrMsg ErrMsg) override;
+    TDevices DeviceList(TPort Port) const override;
+    int64_t CounterFrequency() const override { return counterFrequency_; }
+    void RestartIrDATimer() override;
+    const TlnkBluetoothRadio* BTRadio() const override { return nullptr; }
+
+    TlnkAPI& Api() { return *api_; }
+
+    // Device lists (read by tests and the main window through DeviceList).
+    const TDevices& ComDevices() const { return comDevices_; }
+    const TDevices& IrDADevices() const { return irdaDevices_; }
+    const TDevices& USBGauges() const { return usbGauges_; }
+    const TDevices& USBDevices() const { return usbDevices_; }
+    const TDevices& BTDevices() const { return btDevices_; }
+
+private:
+    // AfterLoad / OnChanged of the library root: recompute Ports and tell every item.
+    void HardwareChanged(TObject* Sender);
+    void NotifyAllItems(TObject* Sender, TNotificationEvent Event);
+
+    QString about_;
+    int64_t counterFrequency_ = 0;
+    std::unique_ptr<TKTXComm2Connection> connections_;
+    std::unique_ptr<TlnkAPI> api_;
+    QString lnkVersion_;
+    TPorts ports_;
+    TSerialMode serialMode_ = smDisabled;
+    TIrDAMode irdaMode_ = imDisabled;
+    TUSBMode usbMode_ = umDisabled;
+    TBTMode btMode_ = bmDisabled;
+    std::atomic<bool> showErrorMsg_ = false;
+
+    TDevices comDevices_;
+    TDevices irdaDevices_;
+    TDevices usbGauges_;
+    TDevices usbDevices_;
+    TDevices btDevices_;
+};
