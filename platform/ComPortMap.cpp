@@ -1,0 +1,470 @@
+#include "platform/ComPortMap.h"
+
+#include "platform/ProfileFile.h"
+
+#include <libudev.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dabrix::platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view PortsSection = "Ports";
+
+struct MapLine {
+    int number = 0;
+    std::string path;
+};
+
+std::optional<std::string> Resolve(const std::string& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    char buffer[PATH_MAX];
+    if (!::realpath(path.c_str(), buffer))
+        return std::nullopt;
+    return std::string(buffer);
+}
+
+// "COM<n>" with decimal digits only and n >= 1, letters in any case.
+int ComNumberOfKey(std::string_view key)
+{
+    if (key.size() < 4 || (key[0] | 0x20) != 'c' || (key[1] | 0x20) != 'o' || (key[2] | 0x20) != 'm')
+        return 0;
+    const std::string_view digits = key.substr(3);
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return 0;
+    return ParseProfileInteger(digits).value_or(0);
+}
+
+std::string ComKey(int number)
+{
+    return "COM" + std::to_string(number);
+}
+
+// The map's lines in file order; a number that appears twice counts once (the first).
+std::vector<MapLine> LinesOf(const ProfileText& text)
+{
+    std::vector<MapLine> lines;
+    std::set<int> seen;
+    for (const auto& [key, value] : text.Section(PortsSection)) {
+        const int number = ComNumberOfKey(key);
+        if (number > 0 && !value.empty() && seen.insert(number).second)
+            lines.push_back({number, value});
+    }
+    return lines;
+}
+
+std::string ReadFirstLine(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// n for a name ttyS<n>; -1 for any other name.
+int UartIndexOfName(std::string_view name)
+{
+    if (!StartsWith(name, "ttyS") || name.size() == 4
+        || name.find_first_not_of("0123456789", 4) != std::string_view::npos)
+        return -1;
+    const int index = ParseProfileInteger(name.substr(4)).value_or(-1);
+    return index == INT_MAX ? -1 : index;  // COM<n+1> must fit
+}
+
+// Holds an exclusive flock on <folder>/ComPorts.ini.lock while it lives.
+class MapLock {
+public:
+    explicit MapLock(const std::string& folder)
+    {
+        fd_ = ::open((folder + "/ComPorts.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            return;
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~MapLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);  // closing releases the lock
+    }
+    MapLock(const MapLock&) = delete;
+    MapLock& operator=(const MapLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// Model names of USB devices from the udev database (the hardware database works without
+// a running udev daemon too).
+class UdevModels {
+public:
+    UdevModels() = default;
+    ~UdevModels()
+    {
+        if (hwdb_)
+            udev_hwdb_unref(hwdb_);
+        if (udev_)
+            udev_unref(udev_);
+    }
+    UdevModels(const UdevModels&) = delete;
+    UdevModels& operator=(const UdevModels&) = delete;
+
+    std::string ModelOf(const std::string& usbSysPath, const std::string& vid, const std::string& pid)
+    {
+        if (!udev_ && !(udev_ = udev_new()))
+            return {};
+        std::string model;
+        if (udev_device* device = udev_device_new_from_syspath(udev_, usbSysPath.c_str())) {
+            if (const char* value = udev_device_get_property_value(device, "ID_MODEL_FROM_DATABASE"))
+                model = value;
+            udev_device_unref(device);
+        }
+        if (model.empty() && !vid.empty() && !pid.empty()) {
+            if (!hwdb_)
+                hwdb_ = udev_hwdb_new(udev_);
+            if (hwdb_) {
+                std::string modalias = "usb:v" + vid + "p" + pid;
+                std::transform(modalias.begin() + 5, modalias.end(), modalias.begin() + 5, ::toupper);
+                udev_list_entry* entry = udev_hwdb_get_properties_list_entry(hwdb_, modalias.c_str(), 0);
+                if (udev_list_entry* found = udev_list_entry_get_by_name(entry, "ID_MODEL_FROM_DATABASE"))
+                    if (const char* value = udev_list_entry_get_value(found))
+                        model = value;
+            }
+        }
+        return model;
+    }
+
+private:
+    udev* udev_ = nullptr;
+    udev_hwdb* hwdb_ = nullptr;
+};
+
+// The USB device (the sysfs directory with idVendor) above a tty's hardware device.
+std::optional<std::string> UsbAncestor(std::string path)
+{
+    for (int depth = 0; depth < 12 && path.size() > 1; ++depth) {
+        struct stat st {};
+        if (::stat((path + "/idVendor").c_str(), &st) == 0)
+            return path;
+        path = fs::path(path).parent_path().string();
+    }
+    return std::nullopt;
+}
+
+void Describe(ComPortEntry& entry, UdevModels& models)
+{
+    std::string model;
+    if (!entry.SysfsDevice.empty()) {
+        if (const auto usb = UsbAncestor(entry.SysfsDevice)) {
+            entry.Description = ReadFirstLine(*usb + "/product");
+            model = models.ModelOf(*usb, ReadFirstLine(*usb + "/idVendor"),
+                                   ReadFirstLine(*usb + "/idProduct"));
+            if (model.empty())
+                model = entry.Description;
+        }
+    }
+    if (model.empty())
+        model = "Communications Port";
+    entry.FriendlyName = model + " (COM" + std::to_string(entry.Number) + ")";
+}
+
+} // namespace
+
+ComPortMap::ComPortMap(std::string folder)
+    : folder_(std::move(folder))
+{
+}
+
+std::string ComPortMap::FilePath() const
+{
+    return folder_ + "/ComPorts.ini";
+}
+
+namespace {
+
+// What the scans share: the sysfs and /dev roots of one ComPortMap.
+struct Roots {
+    const std::string& sys;
+    const std::string& dev;
+
+    bool UartExists(int index) const
+    {
+        const std::string type = ReadFirstLine(sys + "/ttyS" + std::to_string(index) + "/type");
+        return ParseProfileInteger(type).value_or(0) != 0;
+    }
+
+    // COM<n+1> for a resolved device path <dev>/ttyS<n> whose UART exists; 0 otherwise.
+    int UartNumberOf(const std::optional<std::string>& resolved) const
+    {
+        if (!resolved)
+            return 0;
+        const fs::path p(*resolved);
+        const int index = UartIndexOfName(p.filename().string());
+        if (index < 0 || Resolve(dev) != p.parent_path().string() || !UartExists(index))
+            return 0;
+        return index + 1;
+    }
+
+    std::string SysfsDeviceOf(const std::string& ttyName) const
+    {
+        return Resolve(sys + "/" + ttyName + "/device").value_or(std::string());
+    }
+
+    // Numbers taken by ttyS ports whose UART exists.
+    std::set<int> UartNumbers() const
+    {
+        std::set<int> numbers;
+        std::error_code ec;
+        for (fs::directory_iterator it(sys, ec), end; !ec && it != end; it.increment(ec)) {
+            const int index = UartIndexOfName(it->path().filename().string());
+            if (index >= 0 && UartExists(index))
+                numbers.insert(index + 1);
+        }
+        return numbers;
+    }
+};
+
+// The number of the line that leads to `path` or its resolved form `resolved`.
+int LineNumberFor(const std::vector<MapLine>& lines, const std::string& path,
+                  const std::optional<std::string>& resolved)
+{
+    for (const MapLine& line : lines)
+        if (line.path == path || (resolved && line.path == *resolved))
+            return line.number;
+    if (resolved) {
+        for (const MapLine& line : lines)
+            if (Resolve(line.path) == resolved)
+                return line.number;
+    }
+    return 0;
+}
+
+int LowestFree(const std::vector<MapLine>& lines, const std::set<int>& uarts)
+{
+    std::set<int> used(uarts);
+    for (const MapLine& line : lines)
+        used.insert(line.number);
+    int number = 3;
+    while (used.count(number))
+        ++number;
+    return number;
+}
+
+} // namespace
+
+std::optional<std::string> ComPortMap::DevicePathOf(int comNumber) const
+{
+    if (comNumber < 1)
+        return std::nullopt;
+    const Roots roots{sysClassTty_, dev_};
+    if (roots.UartExists(comNumber - 1))
+        return Resolve(dev_ + "/ttyS" + std::to_string(comNumber - 1));
+
+    const auto text = ProfileFile(FilePath()).Load();
+    if (!text)
+        return std::nullopt;
+    for (const MapLine& line : LinesOf(*text))
+        if (line.number == comNumber)
+            return Resolve(line.path);
+    return std::nullopt;
+}
+
+int ComPortMap::NumberOfPath(const std::string& path) const
+{
+    const Roots roots{sysClassTty_, dev_};
+    const auto resolved = Resolve(path);
+    if (const int uart = roots.UartNumberOf(resolved))
+        return uart;
+    const auto text = ProfileFile(FilePath()).Load();
+    return text ? LineNumberFor(LinesOf(*text), path, resolved) : 0;
+}
+
+int ComPortMap::Register(const std::string& path)
+{
+    if (path.empty() || !EnsureFolder(folder_))
+        return 0;
+    const Roots roots{sysClassTty_, dev_};
+    const auto resolved = Resolve(path);
+    if (const int uart = roots.UartNumberOf(resolved))
+        return uart;
+
+    MapLock lock(folder_);
+    ProfileFile file(FilePath());
+    auto text = file.Load();
+    if (!text)
+        return 0;
+    const std::vector<MapLine> lines = LinesOf(*text);
+    if (const int existing = LineNumberFor(lines, path, resolved))
+        return existing;
+    const int number = LowestFree(lines, roots.UartNumbers());
+    if (!text->Set(PortsSection, ComKey(number), path) || !file.Save(*text))
+        return 0;
+    return number;
+}
+
+void ComPortMap::Unregister(int number)
+{
+    if (number < 1)
+        return;
+    MapLock lock(folder_);
+    ProfileFile file(FilePath());
+    auto text = file.Load();
+    if (!text)
+        return;
+    bool changed = false;
+    for (const auto& [key, value] : text->Section(PortsSection))
+        if (ComNumberOfKey(key) == number)
+            changed = text->Erase(PortsSection, key) || changed;
+    if (changed)
+        file.Save(*text);
+}
+
+std::vector<ComPortEntry> ComPortMap::PresentPorts()
+{
+    const Roots roots{sysClassTty_, dev_};
+    std::vector<ComPortEntry> result;
+    std::set<int> numbers;
+    std::set<std::string> devices;
+
+    struct NewTty {
+        std::string device;  // resolved device node
+        std::string stable;  // the path to write into the map
+        std::string sysfs;
+    };
+    std::vector<NewTty> newTtys;
+    std::optional<std::map<std::string, std::string>> byId;  // resolved node -> by-id link
+
+    const auto text = ProfileFile(FilePath()).Load();
+    std::vector<MapLine> lines = text ? LinesOf(*text) : std::vector<MapLine>();
+
+    auto add = [&](int number, const std::string& device, const std::string& stable,
+                   const std::string& sysfs) {
+        ComPortEntry entry;
+        entry.Number = number;
+        entry.DevicePath = device;
+        entry.StablePath = stable;
+        entry.SysfsDevice = sysfs;
+        numbers.insert(number);
+        devices.insert(device);
+        result.push_back(std::move(entry));
+    };
+
+    std::error_code ec;
+    for (fs::directory_iterator it(sysClassTty_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (const int index = UartIndexOfName(name); index >= 0) {
+            if (!roots.UartExists(index))
+                continue;
+            if (const auto device = Resolve(dev_ + "/" + name); device && !numbers.count(index + 1))
+                add(index + 1, *device, dev_ + "/" + name, roots.SysfsDeviceOf(name));
+            continue;
+        }
+        // Other serial ttys: those backed by hardware, and Bluetooth RFCOMM links (virtual).
+        // Virtual consoles, pseudo-terminals and the console have no device behind them.
+        const std::string sysfs = roots.SysfsDeviceOf(name);
+        if (sysfs.empty() && !StartsWith(name, "rfcomm"))
+            continue;
+        if (StartsWith(name, "ttyS"))
+            continue;  // a ttyS name that is not ttyS<digits>
+        const auto device = Resolve(dev_ + "/" + name);
+        if (!device || devices.count(*device))
+            continue;
+        if (!byId) {
+            byId.emplace();
+            for (fs::directory_iterator link(dev_ + "/serial/by-id", ec); !ec && link != end;
+                 link.increment(ec)) {
+                if (const auto target = Resolve(link->path().string()))
+                    byId->emplace(*target, link->path().string());
+            }
+            ec.clear();
+        }
+        const auto stableIt = byId->find(*device);
+        const std::string stable = stableIt != byId->end() ? stableIt->second : dev_ + "/" + name;
+        int number = LineNumberFor(lines, stable, device);
+        if (number == 0)
+            number = LineNumberFor(lines, dev_ + "/" + name, device);
+        if (number > 0 && !numbers.count(number))
+            add(number, *device, stable, sysfs);
+        else if (number == 0)
+            newTtys.push_back({*device, stable, sysfs});
+    }
+
+    // A tty seen for the first time gets the lowest free number and a line, under the lock,
+    // against the map as it is now (another process may have added lines meanwhile).
+    if (!newTtys.empty()) {
+        ProfileFile file(FilePath());
+        std::optional<MapLock> lock;
+        std::optional<ProfileText> current;
+        if (EnsureFolder(folder_)) {
+            lock.emplace(folder_);
+            current = file.Load();
+            if (current)
+                lines = LinesOf(*current);
+        }
+        const std::set<int> uarts = roots.UartNumbers();
+        for (const NewTty& tty : newTtys) {
+            int number = LineNumberFor(lines, tty.stable, tty.device);
+            if (number == 0) {
+                number = LowestFree(lines, uarts);
+                lines.push_back({number, tty.stable});
+                if (current)
+                    current->Set(PortsSection, ComKey(number), tty.stable);
+            }
+            if (!numbers.count(number))
+                add(number, tty.device, tty.stable, tty.sysfs);
+        }
+        // When the map cannot be written the numbers hold for this scan only.
+        if (current)
+            file.Save(*current);
+    }
+
+    // Lines of users and simulators (pseudo-terminals, symlinks) whose path exists.
+    for (const MapLine& line : lines) {
+        if (numbers.count(line.number))
+            continue;
+        const auto device = Resolve(line.path);
+        if (!device || devices.count(*device))
+            continue;
+        std::string sysfs;
+        if (const fs::path p(*device); Resolve(dev_) == p.parent_path().string())
+            sysfs = roots.SysfsDeviceOf(p.filename().string());
+        add(line.number, *device, line.path, sysfs);
+    }
+
+    std::sort(result.begin(), result.end(),
+              [](const ComPortEntry& a, const ComPortEntry& b) { return a.Number < b.Number; });
+    UdevModels models;
+    for (ComPortEntry& entry : result)
+        Describe(entry, models);
+    return result;
+}
+
+} // namespace dabrix::platform
