@@ -6,6 +6,8 @@
 #include "transport/lnkErrors.h"
 #include "transport/lnkExceptions.h"
 
+#include <optional>
+
 using namespace dabrix::transport;
 using dabrix::platform::UsbBus;
 
