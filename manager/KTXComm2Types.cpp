@@ -6,15 +6,21 @@
 
 namespace {
 
+// QT_TRANSLATE_NOOP3 yields a {source, comment} pair.
+struct ErrMsgSource {
+    const char* source;
+    const char* comment;
+};
+
 struct ErrMsgEntry {
     int resourceId;
-    const char* text;
+    ErrMsgSource text;
 };
 
 // Indexed by code; the identifiers are the string-table ids under which a
 // language module supplies the translations (the disambiguation of each text).
 constexpr ErrMsgEntry kErrMsgTable[] = {
-    {0, ""},
+    {0, {"", ""}},
     {65311, QT_TRANSLATE_NOOP3("ResourceString", "Port not exists !", "65311")},
     {65280, QT_TRANSLATE_NOOP3("ResourceString", "Port not active !", "65280")},
     {65281, QT_TRANSLATE_NOOP3("ResourceString", "Device list is empty !", "65281")},
@@ -41,8 +47,7 @@ QString ErrMsgText(int code)
     if (code < 1 || code > emDeviceNotDisconnected)
         return {};
     const ErrMsgEntry& e = kErrMsgTable[code];
-    return QCoreApplication::translate("ResourceString", e.text,
-                                       QByteArray::number(e.resourceId).constData());
+    return QCoreApplication::translate("ResourceString", e.text.source, e.text.comment);
 }
 
 int ErrMsgResourceId(int code)
