@@ -1,0 +1,106 @@
+#pragma once
+// A measuring gauge on a pseudo-terminal: the program under test opens the terminal's
+// slave side as a COM port; the simulator talks through the master side.
+//
+// Open() creates the terminal and registers it in ComPorts.ini; Run() plays the gauge on
+// the calling thread until Stop() (from any thread or a signal handler) or until the last
+// item has gone out; Close() (also from the destructor) removes the COM port again.
+//
+// The gauge waits while nobody has the port open and sends only to an open port, so a
+// program that opens the port late still gets every item.
+//
+// Threads: Open, Run and Close belong to one thread; Stop, StopFd and Stats may be used
+// from any thread while Run is going.
+#include "tools/gauge_sim/SimOptions.h"
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dabrix::tools {
+
+struct SimStats {
+    long long itemsSent = 0;   // lines, readings or telegrams
+    long long enqs = 0;        // ENQ bytes received as polls
+    long long prompts = 0;     // "\r\n> " answers
+    long long acksOk = 0;      // KTX acknowledgements that matched
+    long long acksBad = 0;     // wrong frame, address, checksum or sequence; NAKs
+    long long acksMissing = 0; // none within the time-out
+    long long telegramsIn = 0; // KTX data telegrams from the program
+    int portBaud = 0;          // the rate the program set on the port (0: not known yet)
+    bool peerOpen = false;     // the port is open on the other side now
+    Bytes received;            // everything that arrived, in order
+    std::vector<std::string> events;  // "ack OK 21", "ack bad: checksum ...", ...
+};
+
+class GaugeSimulator {
+public:
+    explicit GaugeSimulator(SimOptions options);
+    ~GaugeSimulator();
+    GaugeSimulator(const GaugeSimulator&) = delete;
+    GaugeSimulator& operator=(const GaugeSimulator&) = delete;
+
+    // Creates the pseudo-terminal, applies the rate and registers the COM port.
+    // Returns the COM number, or 0 with ErrorText() set.
+    int Open();
+    int ComNumber() const { return comNumber_; }
+    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& ErrorText() const { return error_; }
+
+    void Run();
+    void Stop();
+    // Becomes readable once Stop() was called; a signal handler may write to it.
+    int StopFd() const { return stopFd_; }
+
+    // Unregisters the COM port and closes the terminal. Safe to call more than once.
+    void Close();
+
+    SimStats Stats() const;
+    // True when every telegram sent so far was acknowledged well.
+    bool AcksAllOk() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool PeerPresent();
+    void OnPeerOpened();
+    void OnBytes(const std::uint8_t* data, size_t count);
+    void OnKtxFrame(const Bytes& frame);
+    void OnEnq();
+    bool ItemsLeft() const;
+    void SendNextItem();
+    void CheckPortRate();
+    // Writes all bytes (paced when asked); false when the port went away or Stop() came.
+    bool Send(const Bytes& bytes);
+    bool WaitWritable();
+    bool StopRequested() const;
+    void Log(const std::string& text, bool event = false);
+
+    SimOptions options_;
+    int master_ = -1;
+    int stopFd_ = -1;
+    std::string slavePath_;
+    std::string error_;
+    int comNumber_ = 0;
+    std::FILE* log_ = nullptr;
+    bool ownLog_ = false;
+
+    // Run state, touched by the Run thread only.
+    bool peer_ = false;
+    long long nextItem_ = 0;
+    std::optional<Clock::time_point> nextSend_;
+    std::uint8_t sequence_ = 0x20;        // the gauge's control byte, first 0x21
+    std::optional<Clock::time_point> ackDeadline_;
+    std::optional<std::uint8_t> lastAckSequence_;
+    std::uint8_t replySequence_ = 0x20;   // for acknowledging the program's telegrams
+    Bytes frame_;                         // KTX frame being collected
+    bool inFrame_ = false;
+
+    mutable std::mutex mutex_;            // guards stats_
+    SimStats stats_;
+};
+
+} // namespace dabrix::tools

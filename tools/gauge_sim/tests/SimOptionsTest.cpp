@@ -1,0 +1,133 @@
+#include "tools/gauge_sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+
+using namespace dabrix::tools;
+
+namespace {
+
+std::vector<std::string> Args(std::initializer_list<const char*> list)
+{
+    return std::vector<std::string>(list.begin(), list.end());
+}
+
+TEST(SimOptionsTest, ReadsTheOptions)
+{
+    const auto r = ParseSimOptions(Args({"--generate", "--interval", "250", "--count", "7", "--on-enq", "--prompt",
+                                         "--echo", "--baud", "2400", "--pace", "--config", "/tmp/c", "--log",
+                                         "/tmp/l", "--stay", "--no-crlf", "--linger", "0"}));
+    ASSERT_TRUE(r.options) << r.error;
+    const SimOptions& o = *r.options;
+    EXPECT_EQ(o.source, SimSource::Generate);
+    EXPECT_EQ(o.intervalMs, 250);
+    EXPECT_EQ(o.count, 7);
+    EXPECT_TRUE(o.onEnq && o.prompt && o.echo && o.pace && o.stay);
+    EXPECT_FALSE(o.crlf);
+    EXPECT_EQ(o.baud, 2400);
+    EXPECT_EQ(o.configFolder, "/tmp/c");
+    EXPECT_EQ(o.logFile, "/tmp/l");
+    EXPECT_EQ(o.lingerMs, 0);
+
+    const auto ktx = ParseSimOptions(Args({"--prompt", "--gauge-adr", "0x12", "--sub-adr", "7", "--program-adr",
+                                           "7e", "--ack-timeout", "50"}));
+    ASSERT_TRUE(ktx.options) << ktx.error;
+    EXPECT_EQ(ktx.options->gaugeAdr, 0x12);
+    EXPECT_EQ(ktx.options->subAdr, 0x07);
+    EXPECT_EQ(ktx.options->programAdr, 0x7E);
+    EXPECT_EQ(ktx.options->ackTimeoutMs, 50);
+
+    EXPECT_TRUE(ParseSimOptions(Args({"--help"})).help);
+    const auto defaults = ParseSimOptions({});
+    ASSERT_TRUE(defaults.options);
+    EXPECT_EQ(defaults.options->baud, 9600);
+    EXPECT_EQ(defaults.options->gaugeAdr, 0x35);
+    EXPECT_EQ(defaults.options->programAdr, 0x7F);
+    EXPECT_EQ(defaults.options->intervalMs, 1000);
+}
+
+TEST(SimOptionsTest, RejectsWrongCommandLines)
+{
+    const std::vector<std::string> wrong[] = {
+        {"--bogus"},
+        {"--interval"},
+        {"--interval", "0"},
+        {"--interval", "12x"},
+        {"--count", "-1"},
+        {"--baud", "12345"},
+        {"--baud", "fast"},
+        {"--generate", "--lines", "/dev/null"},
+        {"--on-enq"},
+        {"--gauge-adr", "100"},
+        {"--gauge-adr", "80"},
+        {"--program-adr", "zz"},
+        {"--lines", "/no/such/file"},
+        {"--config"},
+    };
+    for (const auto& args : wrong) {
+        const auto r = ParseSimOptions(args);
+        EXPECT_FALSE(r.options) << args[0];
+        EXPECT_FALSE(r.error.empty()) << args[0];
+    }
+}
+
+TEST(SimOptionsTest, ReadsItemFilesWithEscapes)
+{
+    QTemporaryDir dir;
+    const std::string lines = dir.path().toStdString() + "/lines.txt";
+    std::ofstream(lines, std::ios::binary) << "  12.5 um\r\n\\xB5m\n>OK\\r\\n\n";
+    const auto r = ParseSimOptions({"--lines", lines});
+    ASSERT_TRUE(r.options) << r.error;
+    ASSERT_EQ(r.options->items.size(), 3u);
+    EXPECT_EQ(r.options->items[0], Bytes({' ', ' ', '1', '2', '.', '5', ' ', 'u', 'm'}));
+    EXPECT_EQ(r.options->items[1], Bytes({0xB5, 'm'}));
+    EXPECT_EQ(r.options->items[2], Bytes({'>', 'O', 'K', '\r', '\n'}));
+
+    const std::string empty = dir.path().toStdString() + "/empty.txt";
+    std::ofstream(empty) << "";
+    EXPECT_FALSE(ParseSimOptions({"--lines", empty}).options);
+
+    const std::string badEscape = dir.path().toStdString() + "/bad.txt";
+    std::ofstream(badEscape) << "ok\n\\xG1\n";
+    const auto bad = ParseSimOptions({"--lines", badEscape});
+    EXPECT_FALSE(bad.options);
+    EXPECT_NE(bad.error.find(":2:"), std::string::npos) << bad.error;
+
+    const std::string longPayload = dir.path().toStdString() + "/long.txt";
+    std::ofstream(longPayload) << std::string(250, 'x') << "\n";
+    EXPECT_FALSE(ParseSimOptions({"--ktx", longPayload}).options) << "the program keeps 255 bytes of a telegram";
+    EXPECT_TRUE(ParseSimOptions({"--lines", longPayload}).options);
+}
+
+TEST(SimOptionsTest, DecodesEscapes)
+{
+    struct Case {
+        const char* text;
+        std::optional<Bytes> expected;
+    };
+    const Case cases[] = {
+        {"abc", Bytes{'a', 'b', 'c'}},
+        {"\\r\\n\\t\\\\\\0", Bytes{'\r', '\n', '\t', '\\', 0}},
+        {"\\x05\\xff\\xB5", Bytes{0x05, 0xFF, 0xB5}},
+        {"", Bytes{}},
+        {"\\", std::nullopt},
+        {"\\q", std::nullopt},
+        {"\\x5", std::nullopt},
+        {"\\x", std::nullopt},
+        {"\\xZZ", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DecodeEscapes(c.text), c.expected) << c.text;
+}
+
+TEST(SimOptionsTest, GeneratedReadingsCountAndLookLikeAGauge)
+{
+    EXPECT_EQ(GeneratedReading(0), "   12.5 um #1");
+    EXPECT_EQ(GeneratedReading(1), "   12.6 um #2");
+    EXPECT_EQ(GeneratedReading(100), "   12.5 um #101");
+}
+
+} // namespace
