@@ -1,8 +1,12 @@
 #include "manager/KTXComm2Manager.h"
 
+#include "comm/KTXComm2Item.h"
+#include "comm/d2xx/D2XXUnit.h"
+#include "manager/USBIdentification.h"
 #include "platform/UserMessage.h"
 #include "transport/lnkErrors.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -61,31 +65,351 @@ void TKTXComm2Manager::SetConnections(const TKTXComm2Connection& source)
     connections_->Assign(source);
 }
 
-// Discovery components come with the discovery subsystem; until then every mode
-// setter empties its list, checks its transport and stores the disabled value.
-void TKTXComm2Manager::SetSerialMode(TSerialMode)
+void TKTXComm2Manager::SetSerialMode(TSerialMode value)
 {
     comDevices_.clear();
-    serialMode_ = smDisabled;
+    if (!IsTransportAvailable(trSerial)) {
+        serialMode_ = smDisabled;
+        return;
+    }
+    serialMode_ = value;
+    if (value != smDisabled && !serialDiscovery_) {
+        serialDiscovery_ = std::make_unique<TlnkSerialDiscovery>(this);
+        serialDiscovery_->OnStarted = [this](TObject* Sender) { SerialStarted(Sender); };
+        serialDiscovery_->OnStopped = [this](TObject* Sender) { SerialStopped(Sender); };
+        serialDiscovery_->OnDeviceFound = [this](TObject* Sender, const TlnkSerialDevice* Device) {
+            SerialPortFound(Sender, Device);
+        };
+        serialDiscovery_->OnDeviceLost = [this](TObject* Sender, const TlnkSerialDevice* Device) {
+            SerialPortLost(Sender, Device);
+        };
+    }
+    if (!serialDiscovery_)
+        return;
+    switch (value) {
+    case smDisabled:
+        serialDiscovery_->Stop();
+        serialDiscovery_.reset();
+        break;
+    case smManualDiscovery:
+        serialDiscovery_->Stop();
+        break;
+    case smAutoDiscovery:
+        if (!serialDiscovery_->Monitoring()) {
+            // Manual for the refresh, so it runs and so the watcher's start
+            // notification leaves the freshly filled list alone.
+            serialMode_ = smManualDiscovery;
+            Refresh(TPorts{portCOM});
+            serialDiscovery_->Start();
+            serialMode_ = smAutoDiscovery;
+        }
+        break;
+    }
 }
 
+// No infrared discovery exists on this platform yet, so the library never offers the
+// transport and the mode stays disabled.
 void TKTXComm2Manager::SetIrDAMode(TIrDAMode)
 {
     irdaDevices_.clear();
     irdaMode_ = imDisabled;
 }
 
-void TKTXComm2Manager::SetUSBMode(TUSBMode)
+void TKTXComm2Manager::SetUSBMode(TUSBMode value)
 {
     usbGauges_.clear();
     usbDevices_.clear();
-    usbMode_ = umDisabled;
+    if (!IsTransportAvailable(trUSB)) {
+        usbMode_ = umDisabled;
+        return;
+    }
+    if (value != umDisabled && !usbMonitor_) {
+        if (!d2xxLoaded_)
+            d2xxLoaded_ = LoadD2XX();
+        usbMonitor_ = std::make_unique<TlnkUSBMonitor>(this);
+        usbMonitor_->OnStarted = [this](TObject* Sender) { USBStarted(Sender); };
+        usbMonitor_->OnStopped = [this](TObject* Sender) { USBStopped(Sender); };
+        usbMonitor_->OnDeviceInserted = [this](TObject* Sender, const TlnkUSBDevice* Device) {
+            USBDeviceInserted(Sender, Device);
+        };
+        usbMonitor_->OnDeviceRemoved = [this](TObject* Sender, const TlnkUSBDevice* Device) {
+            USBDeviceRemoved(Sender, Device);
+        };
+    } else if (value == umDisabled && usbMonitor_) {
+        usbMonitor_->Stop();
+        // Also frees a library that bound only in part.
+        UnloadD2XX();
+        d2xxLoaded_ = false;
+        usbMonitor_.reset();
+    }
+    usbMode_ = value;
+    if (!usbMonitor_)
+        return;
+    switch (value) {
+    case umDisabled:
+        break;
+    case umManualDiscovery:
+        usbMonitor_->Stop();
+        break;
+    case umAutoDiscovery:
+        if (!usbMonitor_->Monitoring()) {
+            lnkShowError(usbMonitor_->Start());
+            usbMode_ = umManualDiscovery;
+            Refresh(TPorts{portUSB});
+            usbMode_ = umAutoDiscovery;
+        }
+        break;
+    }
 }
 
+// No Bluetooth stack is bound on this platform yet: the transport is never offered.
 void TKTXComm2Manager::SetBluetoothMode(TBTMode)
 {
     btDevices_.clear();
     btMode_ = bmDisabled;
+}
+
+void TKTXComm2Manager::Refresh(TPorts Ports)
+{
+    bool ran = false;
+    if (usbMonitor_ && Ports.Contains(portUSB) && usbMode_ == umManualDiscovery)
+        RefreshUSB(ran);
+    if (serialDiscovery_ && Ports.Contains(portCOM) && serialMode_ == smManualDiscovery)
+        RefreshCOM(ran);
+    if (!ran)
+        return;
+    for (int i = 0; i < connections_->Count(); ++i) {
+        TKTXComm2Item* item = connections_->Items(i);
+        if (ports_.Contains(item->Port()))
+            item->Notify(this, neDiscoveryCompleted, 0, TDevice{});
+    }
+}
+
+TDevice TKTXComm2Manager::ComEntry(const TlnkSerialDevice& Port) const
+{
+    TDevice d;
+    d.Name = Port.FriendlyName.toStdString();
+    d.Info = "COM" + std::to_string(Port.Port);
+    d.Connected = true;
+    d.Handle = -1;
+    d.PortNumber = static_cast<int32_t>(Port.Port);
+    // A USB serial adapter lends its bus-reported description to its COM port.
+    for (const TDevice& usb : usbDevices_) {
+        if (usb.PortNumber == d.PortNumber) {
+            d.Description = usb.Description;
+            break;
+        }
+    }
+    return d;
+}
+
+void TKTXComm2Manager::RefreshCOM(bool& Ran)
+{
+    TlnkSerialDevices ports;
+    if (const int result = serialDiscovery_->Enumerate(&ports); result != 0) {
+        lnkShowError(result);
+        return;
+    }
+    comDevices_.clear();
+    for (int i = 0; i < ports.Count(); ++i)
+        comDevices_.push_back(ComEntry(*ports.Items(i)));
+    std::stable_sort(comDevices_.begin(), comDevices_.end(),
+                     [](const TDevice& a, const TDevice& b) { return a.PortNumber < b.PortNumber; });
+    for (size_t i = 0; i < comDevices_.size(); ++i)
+        DeviceChanged(portCOM, i, comDevices_, neDeviceFound);
+    if (OnDiscoveryComplete)
+        OnDiscoveryComplete(this, portCOM, comDevices_);
+    Ran = true;
+}
+
+void TKTXComm2Manager::RefreshUSB(bool& Ran)
+{
+    using namespace dabrix::manager;
+    Ran = true;
+    usbGauges_.clear();
+    usbDevices_.clear();
+    TlnkUSBDevices devices;
+    if (const int result = usbMonitor_->Enumerate(&devices); result != 0) {
+        lnkShowError(result);
+        return;
+    }
+    for (int i = 0; i < devices.Count(); ++i) {
+        const TlnkUSBDevice* d = devices.Items(i);
+        usbDevices_.push_back(USBDeviceEntry(d->DevicePath.toStdString(), d->FriendlyName().toStdString(),
+                                             d->Manufacturer().toStdString()));
+    }
+    const TDevices gauges = ListD2XXGauges();
+    for (const TDevice& gauge : gauges) {
+        for (int i = 0; i < devices.Count(); ++i) {
+            const std::string path = UpperCase(devices.Items(i)->DevicePath.toStdString());
+            if (!GaugeTiesTo(gauge, path))
+                continue;
+            TDevice tied = gauge;
+            tied.DeviceID = path;
+            usbGauges_.push_back(tied);
+            DeviceChanged(portUSB, usbGauges_.size() - 1, usbGauges_, neDeviceFound);
+            break;
+        }
+    }
+    if (OnDiscoveryComplete)
+        OnDiscoveryComplete(this, portUSB, usbGauges_);
+}
+
+void TKTXComm2Manager::DeviceChanged(TPort Port, size_t Index, TDevices& List, TNotificationEvent Event)
+{
+    if (Index >= List.size())
+        return;
+    // Handlers may change the list; every step works on a copy of the entry.
+    const TDevice device = List[Index];
+    if (Event == neDeviceFound) {
+        if (OnDeviceFound)
+            OnDeviceFound(this, Port, device);
+        for (int i = 0; i < connections_->Count(); ++i) {
+            TKTXComm2Item* item = connections_->Items(i);
+            if (item->Port() != Port)
+                continue;
+            item->RefreshDeviceList();
+            item->Notify(this, neDeviceFound, 0, device);
+        }
+        return;
+    }
+    List.erase(List.begin() + static_cast<std::ptrdiff_t>(Index));
+    for (int i = 0; i < connections_->Count(); ++i) {
+        TKTXComm2Item* item = connections_->Items(i);
+        if (item->Port() != Port)
+            continue;
+        if (const TDeviceObject* chosen = item->Device(); chosen && chosen->Device.SameDevice(device))
+            item->Notify(this, neDeviceRemoved, 0, device);
+        item->RefreshDeviceList();
+    }
+    if (OnDeviceLost)
+        OnDeviceLost(this, Port, device);
+}
+
+void TKTXComm2Manager::SerialStarted(TObject* Sender)
+{
+    if (serialMode_ == smManualDiscovery)
+        return;
+    comDevices_.clear();
+    if (OnDiscoveryStarted)
+        OnDiscoveryStarted(this, portCOM);
+    NotifyItemsOn(portCOM, Sender, neDiscoveryStarted);
+}
+
+void TKTXComm2Manager::SerialStopped(TObject* Sender)
+{
+    comDevices_.clear();
+    if (OnDiscoveryStopped)
+        OnDiscoveryStopped(this, portCOM);
+    NotifyItemsOn(portCOM, Sender, neDiscoveryCompleted);
+}
+
+void TKTXComm2Manager::SerialPortFound(TObject*, const TlnkSerialDevice* Device)
+{
+    const int number = static_cast<int>(Device->Port);
+    size_t position = 0;
+    for (size_t i = 0; i < comDevices_.size(); ++i) {
+        if (comDevices_[i].PortNumber == number)
+            return; // listed already
+        if (comDevices_[i].PortNumber < number)
+            position = i + 1;
+    }
+    comDevices_.insert(comDevices_.begin() + static_cast<std::ptrdiff_t>(position), ComEntry(*Device));
+    DeviceChanged(portCOM, position, comDevices_, neDeviceFound);
+}
+
+void TKTXComm2Manager::SerialPortLost(TObject*, const TlnkSerialDevice* Device)
+{
+    for (size_t i = 0; i < comDevices_.size(); ++i) {
+        if (comDevices_[i].PortNumber == static_cast<int>(Device->Port)) {
+            DeviceChanged(portCOM, i, comDevices_, neDeviceRemoved);
+            return;
+        }
+    }
+}
+
+void TKTXComm2Manager::USBStarted(TObject* Sender)
+{
+    usbGauges_.clear();
+    usbDevices_.clear();
+    if (OnDiscoveryStarted)
+        OnDiscoveryStarted(this, portUSB);
+    NotifyItemsOn(portUSB, Sender, neMonitoringStarted);
+}
+
+void TKTXComm2Manager::USBStopped(TObject* Sender)
+{
+    usbGauges_.clear();
+    usbDevices_.clear();
+    if (OnDiscoveryStopped)
+        OnDiscoveryStopped(this, portUSB);
+    NotifyItemsOn(portUSB, Sender, neMonitoringStopped);
+}
+
+void TKTXComm2Manager::USBDeviceInserted(TObject*, const TlnkUSBDevice* Device)
+{
+    using namespace dabrix::manager;
+    const std::string path = UpperCase(Device->DevicePath.toStdString());
+    auto listed = [path](const TDevices& list) {
+        return std::any_of(list.begin(), list.end(), [&](const TDevice& d) { return d.DeviceID == path; });
+    };
+    const bool isNew = !listed(usbDevices_);
+    if (isNew)
+        usbDevices_.push_back(USBDeviceEntry(path, Device->FriendlyName().toStdString(),
+                                             Device->Manufacturer().toStdString()));
+
+    if (IsBridgeDevice(path) && d2xxLoaded_) {
+        if (listed(usbGauges_))
+            return;
+        const TDevices gauges = ListD2XXGauges();
+        if (gauges.empty())
+            return;
+        // The first bridge entry not listed yet is the new one. When every entry's serial
+        // number is listed (two devices open elsewhere both read "------"), the last
+        // entry stands for the new device, so it is listed all the same.
+        size_t candidate = gauges.size() - 1;
+        for (size_t i = 0; i < gauges.size(); ++i) {
+            const bool known = std::any_of(usbGauges_.begin(), usbGauges_.end(),
+                                           [&](const TDevice& g) { return g.SerialNo == gauges[i].SerialNo; });
+            if (!known) {
+                candidate = i;
+                break;
+            }
+        }
+        TDevice entry = gauges[candidate];
+        entry.DeviceID = path;
+        const size_t position = std::min(candidate, usbGauges_.size());
+        usbGauges_.insert(usbGauges_.begin() + static_cast<std::ptrdiff_t>(position), entry);
+        DeviceChanged(portUSB, position, usbGauges_, neDeviceFound);
+        return;
+    }
+    if (isNew && OnDeviceFound)
+        OnDeviceFound(this, portUSB, TDevice(usbDevices_.back()));
+}
+
+void TKTXComm2Manager::USBDeviceRemoved(TObject*, const TlnkUSBDevice* Device)
+{
+    using namespace dabrix::manager;
+    const std::string path = UpperCase(Device->DevicePath.toStdString());
+    TDevice removed;
+    for (size_t i = 0; i < usbDevices_.size(); ++i) {
+        if (usbDevices_[i].DeviceID == path) {
+            removed = usbDevices_[i];
+            usbDevices_.erase(usbDevices_.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    if (IsBridgeDevice(path) && d2xxLoaded_) {
+        for (size_t i = 0; i < usbGauges_.size(); ++i) {
+            if (usbGauges_[i].DeviceID == path) {
+                DeviceChanged(portUSB, i, usbGauges_, neDeviceRemoved);
+                break;
+            }
+        }
+        return;
+    }
+    if (OnDeviceLost)
+        OnDeviceLost(this, portUSB, removed);
 }
 
 QString TKTXComm2Manager::ReportError(TKTXComm2Item*, TErrMsg ErrMsg)
@@ -144,4 +468,13 @@ void TKTXComm2Manager::NotifyAllItems(TObject* Sender, TNotificationEvent Event)
 {
     for (int i = 0; i < connections_->Count(); ++i)
         connections_->Items(i)->Notify(Sender, Event, 0, TDevice{});
+}
+
+void TKTXComm2Manager::NotifyItemsOn(TPort Port, TObject* Sender, TNotificationEvent Event)
+{
+    for (int i = 0; i < connections_->Count(); ++i) {
+        TKTXComm2Item* item = connections_->Items(i);
+        if (item->Port() == Port)
+            item->Notify(Sender, Event, 0, TDevice{});
+    }
 }

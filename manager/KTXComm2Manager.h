@@ -11,6 +11,8 @@
 #include "manager/KTXComm2Types.h"
 #include "transport/lnkAPI.h"
 #include "transport/lnkComponent.h"
+#include "transport/lnkSerialDiscovery.h"
+#include "transport/lnkUSBMonitor.h"
 
 #include <atomic>
 #include <memory>
@@ -56,7 +58,14 @@ public:
     void RestartIrDATimer() override;
     const TlnkBluetoothRadio* BTRadio() const override { return nullptr; }
 
+    // One manual discovery pass over the given port kinds; only kinds whose mode is
+    // manual are served.
+    void Refresh(TPorts Ports);
+
     TlnkAPI& Api() { return *api_; }
+    TlnkSerialDiscovery* SerialDiscovery() const { return serialDiscovery_.get(); }
+    TlnkUSBMonitor* USBMonitor() const { return usbMonitor_.get(); }
+    bool D2XXLoaded() const { return d2xxLoaded_; }
 
     // Device lists (read by tests and the main window through DeviceList).
     const TDevices& ComDevices() const { return comDevices_; }
@@ -65,10 +74,28 @@ public:
     const TDevices& USBDevices() const { return usbDevices_; }
     const TDevices& BTDevices() const { return btDevices_; }
 
+    // Handlers of the discovery components (public so tests can replay orders that a
+    // watcher would take seconds to produce).
+    void SerialStarted(TObject* Sender);
+    void SerialStopped(TObject* Sender);
+    void SerialPortFound(TObject* Sender, const TlnkSerialDevice* Device);
+    void SerialPortLost(TObject* Sender, const TlnkSerialDevice* Device);
+    void USBStarted(TObject* Sender);
+    void USBStopped(TObject* Sender);
+    void USBDeviceInserted(TObject* Sender, const TlnkUSBDevice* Device);
+    void USBDeviceRemoved(TObject* Sender, const TlnkUSBDevice* Device);
+
 private:
     // AfterLoad / OnChanged of the library root: recompute Ports and tell every item.
     void HardwareChanged(TObject* Sender);
     void NotifyAllItems(TObject* Sender, TNotificationEvent Event);
+    void NotifyItemsOn(TPort Port, TObject* Sender, TNotificationEvent Event);
+    // Announces one addition (the entry is in the list already) or removal (the entry
+    // is taken out here) to OnDeviceFound/OnDeviceLost and the items on that port.
+    void DeviceChanged(TPort Port, size_t Index, TDevices& List, TNotificationEvent Event);
+    TDevice ComEntry(const TlnkSerialDevice& Port) const;
+    void RefreshCOM(bool& Ran);
+    void RefreshUSB(bool& Ran);
 
     QString about_;
     int64_t counterFrequency_ = 0;
@@ -81,6 +108,9 @@ private:
     TUSBMode usbMode_ = umDisabled;
     TBTMode btMode_ = bmDisabled;
     std::atomic<bool> showErrorMsg_ = false;
+    bool d2xxLoaded_ = false;
+    std::unique_ptr<TlnkSerialDiscovery> serialDiscovery_;
+    std::unique_ptr<TlnkUSBMonitor> usbMonitor_;
 
     TDevices comDevices_;
     TDevices irdaDevices_;
