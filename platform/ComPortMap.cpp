@@ -235,7 +235,13 @@ struct Roots {
 
     std::string SysfsDeviceOf(const std::string& ttyName) const
     {
-        return Resolve(sys + "/" + ttyName + "/device").value_or(std::string());
+        // Most ttys (virtual consoles) have no device link; a cheap lstat tells so before
+        // the costlier resolution, which matters for a scan once a second.
+        const std::string link = sys + "/" + ttyName + "/device";
+        struct stat st {};
+        if (::lstat(link.c_str(), &st) != 0)
+            return {};
+        return Resolve(link).value_or(std::string());
     }
 
     // Numbers taken by ttyS ports whose UART exists.

@@ -15,7 +15,7 @@
 // exclusive flock on <folder>/ComPorts.ini.lock, re-reads the file, and replaces it
 // atomically, so no writer loses another's line and no reader sees a half-written file.
 //
-// Threads: an object holds no state besides the folder name; every call reads the file
+// Threads: an object holds no state besides its folder and roots; every call reads the file
 // afresh. Separate objects may be used on separate threads at the same time.
 #include "platform/ConfigFolder.h"
 
