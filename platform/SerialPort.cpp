@@ -1,0 +1,228 @@
+#include "platform/SerialPort.h"
+
+#include "platform/linux_termios2.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace dabrix::platform {
+
+int SerialPort::Open(const std::string& path)
+{
+    Close();
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    if (!::isatty(fd))
+        err = ENOTTY;
+    // Privileged openers pass TIOCEXCL, so the lock is what keeps two instances of the
+    // program (which may run as root) off one port.
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        err = errno == EWOULDBLOCK ? EBUSY : errno;
+    else if (::ioctl(fd, TIOCEXCL) != 0)
+        err = errno;
+    if (err != 0) {
+        ::close(fd);
+        return err;
+    }
+    fd_ = fd;
+    return 0;
+}
+
+void SerialPort::Close()
+{
+    if (fd_ < 0)
+        return;
+    // The exclusive flag belongs to the tty, not to this descriptor: a pseudo-terminal
+    // keeps it after we close unless we clear it.
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+int ApplySerialSettings(termios& tio, const SerialSettings& settings)
+{
+    tcflag_t size = 0;
+    switch (settings.DataBits) {
+    case 5: size = CS5; break;
+    case 6: size = CS6; break;
+    case 7: size = CS7; break;
+    case 8: size = CS8; break;
+    default: return EINVAL;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_iflag &= ~(IXOFF | IXANY | INPCK);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    tio.c_cflag |= size | CLOCAL | CREAD;
+    switch (settings.Parity) {
+    case SerialParity::None: break;
+    case SerialParity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+    case SerialParity::Even: tio.c_cflag |= PARENB; break;
+    case SerialParity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case SerialParity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+    }
+    switch (settings.StopBits) {
+    case SerialStopBits::One: break;
+    case SerialStopBits::OnePointFive:
+    case SerialStopBits::Two: tio.c_cflag |= CSTOPB; break;
+    }
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    return 0;
+}
+
+SerialSettings SerialSettingsOf(const termios& tio, uint32_t baudRate)
+{
+    SerialSettings s;
+    s.BaudRate = baudRate;
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: s.DataBits = 5; break;
+    case CS6: s.DataBits = 6; break;
+    case CS7: s.DataBits = 7; break;
+    default: s.DataBits = 8; break;
+    }
+    if (!(tio.c_cflag & PARENB))
+        s.Parity = SerialParity::None;
+    else if (tio.c_cflag & CMSPAR)
+        s.Parity = (tio.c_cflag & PARODD) ? SerialParity::Mark : SerialParity::Space;
+    else
+        s.Parity = (tio.c_cflag & PARODD) ? SerialParity::Odd : SerialParity::Even;
+    s.StopBits = (tio.c_cflag & CSTOPB) ? SerialStopBits::Two : SerialStopBits::One;
+    return s;
+}
+
+int SerialPort::Configure(const SerialSettings& settings)
+{
+    if (settings.BaudRate == 0)
+        return EINVAL;
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0)
+        return errno;
+    if (const int err = ApplySerialSettings(tio, settings); err != 0)
+        return err;
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0)
+        return errno;
+    return linux_termios2::SetBaudRate(fd_, settings.BaudRate);
+}
+
+std::optional<SerialSettings> SerialPort::CurrentSettings() const
+{
+    termios tio{};
+    uint32_t rate = 0;
+    if (::tcgetattr(fd_, &tio) != 0 || linux_termios2::GetBaudRate(fd_, &rate) != 0)
+        return std::nullopt;
+    return SerialSettingsOf(tio, rate);
+}
+
+int SerialPort::Purge()
+{
+    return ::tcflush(fd_, TCIOFLUSH) == 0 ? 0 : errno;
+}
+
+int SerialPort::SetLine(SerialLine line, bool on)
+{
+    int bits = line == SerialLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
+    return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno;
+}
+
+int SerialPort::SetBreak(bool on)
+{
+    return ::ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0 ? 0 : errno;
+}
+
+int SerialPort::SuspendOutput(bool suspended)
+{
+    return ::tcflow(fd_, suspended ? TCOOFF : TCOON) == 0 ? 0 : errno;
+}
+
+SerialReadResult SerialPort::Read(void* buffer, size_t size, int waitMs, int cancelFd)
+{
+    using Status = SerialReadResult::Status;
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {cancelFd, POLLIN, 0}};
+    const nfds_t count = cancelFd >= 0 ? 2 : 1;
+    for (;;) {
+        const int ready = ::poll(fds, count, waitMs < 0 ? -1 : waitMs);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return {Status::Failed, 0, errno};
+        }
+        if (count == 2 && (fds[1].revents & POLLIN))
+            return {Status::Cancelled, 0, 0};
+        if (ready == 0)
+            return {Status::Idle, 0, 0};
+        if (fds[0].revents & POLLNVAL)
+            return {Status::Failed, 0, EBADF};
+        break;
+    }
+    // Readable, hung up or in error: the read tells which.
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer, size);
+        if (n > 0)
+            return {Status::Data, static_cast<size_t>(n), 0};
+        if (n == 0)
+            return {Status::Closed, 0, 0};
+        switch (errno) {
+        case EINTR:
+            continue;
+        case EAGAIN:
+            // poll() said readable, but another reader (or a flush) took it.
+            return {Status::Idle, 0, 0};
+        case EIO:
+        case ENODEV:
+        case ENXIO:
+            return {Status::Closed, 0, errno};
+        default:
+            return {Status::Failed, 0, errno};
+        }
+    }
+}
+
+int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* written)
+{
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    int err = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd_, bytes + done, size - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            err = errno;
+            break;
+        }
+        // The driver's queue is full: wait until it takes more, but not forever.
+        pollfd pfd{fd_, POLLOUT, 0};
+        const int ready = ::poll(&pfd, 1, stallMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0) {
+            err = errno;
+            break;
+        }
+        if (ready == 0) {
+            err = ETIMEDOUT;
+            break;
+        }
+        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            err = (pfd.revents & POLLNVAL) ? EBADF : EIO;
+            break;
+        }
+    }
+    if (written)
+        *written = done;
+    return err;
+}
+
+} // namespace dabrix::platform

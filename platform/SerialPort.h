@@ -1,0 +1,103 @@
+#pragma once
+// A serial port (a tty) in raw mode.
+//
+// Open takes the port for this process alone: TIOCEXCL keeps other openers out (except
+// privileged ones) and an exclusive flock keeps out every opener that asks for the
+// lock as well. Reads wait with poll(), optionally together with a cancel descriptor
+// (an eventfd), so a reader thread stops promptly.
+//
+// Errors are errno values (0 = success); the caller turns them into its own codes.
+//
+// Threading: Open, Configure, Close and the line commands belong to one thread (the
+// owner). While the port is open, one other thread may Read at the same time as the
+// owner writes or drives the lines; Close only after that reader has stopped.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct termios;
+
+namespace dabrix::platform {
+
+enum class SerialParity { None, Odd, Even, Mark, Space };
+enum class SerialStopBits { One, OnePointFive, Two };
+
+struct SerialSettings {
+    uint32_t BaudRate = 115200;  // any rate the driver accepts, not only the standard ones
+    int DataBits = 8;            // 5 to 8
+    SerialParity Parity = SerialParity::None;
+    // Linux knows one or two stop bits; 1.5 (used with 5 data bits) is sent as two.
+    SerialStopBits StopBits = SerialStopBits::One;
+
+    bool operator==(const SerialSettings&) const = default;
+};
+
+enum class SerialLine { Dtr, Rts };
+
+struct SerialReadResult {
+    enum class Status {
+        Data,       // `count` bytes were read
+        Idle,       // nothing arrived within the wait
+        Cancelled,  // the cancel descriptor became readable
+        Closed,     // the device hung up or went away
+        Failed,     // another error, in `error`
+    };
+    Status status = Status::Idle;
+    size_t count = 0;
+    int error = 0;
+};
+
+class SerialPort {
+public:
+    SerialPort() = default;
+    ~SerialPort() { Close(); }
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Opens `path` for reading and writing, exclusively. EBUSY when another user holds
+    // it, ENOTTY when it is not a terminal device.
+    int Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Raw mode with the given line settings. Hardware flow control stays as the port had
+    // it; software flow control and every byte translation are switched off, so all 256
+    // byte values pass unchanged.
+    int Configure(const SerialSettings& settings);
+    // The settings the port has now (read back from the driver).
+    std::optional<SerialSettings> CurrentSettings() const;
+
+    // Discards what is waiting in both directions.
+    int Purge();
+
+    // Raises (on) or drops a modem-control line. A device without modem lines (a
+    // pseudo-terminal) answers ENOTTY or EINVAL.
+    int SetLine(SerialLine line, bool on);
+    int SetBreak(bool on);
+    // Holds (true) or releases transmission, as if XOFF / XON had been received.
+    int SuspendOutput(bool suspended);
+
+    // Waits up to `waitMs` (negative: no limit) for data, then reads what is waiting, at
+    // most `size` bytes. With the default wait a call returns within about 2 ms on an
+    // idle line. `cancelFd`, when not -1, ends the wait with Cancelled once it is readable
+    // (it is not read).
+    SerialReadResult Read(void* buffer, size_t size, int waitMs = 2, int cancelFd = -1);
+
+    // Writes all bytes, waiting while the driver's queue is full. ETIMEDOUT when the port
+    // has accepted nothing for `stallMs`; `written` tells how far it got.
+    int Write(const void* data, size_t size, int stallMs, size_t* written = nullptr);
+
+private:
+    int fd_ = -1;
+};
+
+// How settings become terminal flags, on top of what the port had: raw mode, the
+// framing of `settings`, hardware flow control kept. EINVAL for data bits outside 5..8.
+// (The rate goes through termios2 separately.) A pseudo-terminal forces 8 data bits
+// and no parity whatever it is given, so tests check the flags here.
+int ApplySerialSettings(termios& tio, const SerialSettings& settings);
+// The framing the flags describe, with `baudRate` as the rate.
+SerialSettings SerialSettingsOf(const termios& tio, uint32_t baudRate);
+
+} // namespace dabrix::platform

@@ -1,0 +1,14 @@
+#include "transport/lnkBluetoothRadio.h"
+
+#include "transport/lnkExceptions.h"
+
+void TlnkBluetoothRadio::Assign(const TPersistent* Source)
+{
+    if (!Source)
+        throw lnkEInvalidArgument(QStringLiteral("Radio parameter is not valid."));
+    if (const auto* radio = dynamic_cast<const TlnkBluetoothRadio*>(Source)) {
+        api_ = radio->api_;
+        return;
+    }
+    TPersistent::Assign(Source);
+}

@@ -1,0 +1,99 @@
+#pragma once
+// The client connection: one link to a gauge over a serial port (IrDA and Bluetooth
+// RFCOMM paths are dispatched here as well; on Linux they are not offered yet, so the
+// library reports those transports unavailable and Connect returns 13 for them).
+//
+// Connect starts the link and returns at once; the outcome, received data and link loss
+// arrive later as OnConnect, OnData and OnDisconnect, always on the owner thread, from
+// its event loop.
+//
+// Threading: every member is used on the owner thread (the thread that calls Connect).
+// One worker per link reads and appends to the receive queue; it touches nothing else
+// but the serial port's read side and the notification window's handle.
+#include "transport/lnkConnection.h"
+
+#include <atomic>
+#include <memory>
+
+namespace dabrix::platform {
+class SerialPort;
+}
+
+enum TlnkClientState { csDisconnected, csConnecting, csConnected, csDisconnecting };
+
+using TlnkClientConnectionConnectEvent = std::function<void(TObject* Sender, int Error)>;
+
+class TlnkCustomClientConnection : public TlnkCustomConnection {
+public:
+    explicit TlnkCustomClientConnection(TComponent* Owner);
+    // Disconnects first (raising OnDisconnect when connected).
+    ~TlnkCustomClientConnection() override;
+
+    TlnkClientBluetoothParams* BluetoothParams() const { return bluetoothParams_.get(); }
+    void SetBluetoothParams(const TlnkClientBluetoothParams* Value);
+    // Milliseconds; 0 raises lnkEInvalidArgument "Timeout is not valid.".
+    uint32_t ConnectTimeout() const { return connectTimeout_; }
+    void SetConnectTimeout(uint32_t Value);
+    TlnkClientIrDAParams* IrDAParams() const { return irdaParams_.get(); }
+    void SetIrDAParams(const TlnkClientIrDAParams* Value);
+    TlnkClientSerialParams* SerialParams() const { return serialParams_.get(); }
+    void SetSerialParams(const TlnkClientSerialParams* Value);
+
+    TlnkClientState State() const { return state_.load(); }
+
+    // 0 when the connect sequence has started (serial: the port is open); exactly one
+    // OnConnect follows unless Disconnect or the library's unloading comes first.
+    // Non-zero: nothing started and no event follows. 42 while not idle, 13 when the
+    // transport is not available, 2 when the port cannot be opened or set up (33 when
+    // permission is missing), 1 when no worker can be started.
+    int Connect();
+    // Ends the link from csConnecting (silently) or csConnected (raising OnDisconnect).
+    virtual void Disconnect();
+
+    bool IsIdle() const override { return State() == csDisconnected; }
+    bool IsConnected() const override { return State() == csConnected; }
+
+    TlnkClientConnectionConnectEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+
+protected:
+    void HandleNotification(uint32_t Msg, uintptr_t WParam, intptr_t LParam) override;
+    void ApiChanged() override;
+    void ApiUnloading() override;
+    // Only trBluetooth, trIrDA and trSerial: else lnkEInvalidTransport "Unsupportred transport.".
+    void CheckTransport(TlnkTransport Value) const override;
+
+    // 40 unless connected; 0 when every byte was handed to the port; 2 when the port
+    // fails or accepts nothing for 30 s; 16 for a transport without a write path. Blocks.
+    int Write(const void* Buffer, uint32_t Size) override;
+    // 40 unless connected; 4 unless serial; 5 for an unknown command; 2 when the port
+    // refuses (a pseudo-terminal has no modem lines and refuses DTR and RTS); else 0.
+    int SerialLineCommand(TlnkSerialLineCommand Command) override;
+
+    virtual void DoConnect(int Error);
+    virtual void DoDisconnect();
+
+private:
+    int ConnectSerial();
+    int ConnectIrDA();
+    int ConnectBluetooth();
+    void SerialReader(int terminateFd, uint32_t readBuffer);
+    void TearDownTransport();
+
+    std::unique_ptr<dabrix::platform::SerialPort> serial_;
+    std::unique_ptr<TlnkClientBluetoothParams> bluetoothParams_;
+    uint32_t connectTimeout_ = 20000;
+    std::unique_ptr<TlnkClientIrDAParams> irdaParams_;
+    std::unique_ptr<TlnkClientSerialParams> serialParams_;
+    std::atomic<TlnkClientState> state_{csDisconnected};
+};
+
+class TlnkClient : public TlnkCustomClientConnection {
+public:
+    explicit TlnkClient(TComponent* Owner) : TlnkCustomClientConnection(Owner) {}
+
+    using TlnkCustomConnection::OnData;
+
+    int Write(const void* Buffer, uint32_t Size) override;
+    int SerialLineCommand(TlnkSerialLineCommand Command) override;
+};
