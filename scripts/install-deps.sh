@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+  libqt6svg6
   libudev-dev libbluetooth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils

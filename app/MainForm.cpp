@@ -1,0 +1,976 @@
+#include "app/MainForm.h"
+
+#include "app/GaugeTable.h"
+#include "app/Images.h"
+#include "app/InfoForm.h"
+#include "app/MainFormDialogs.h"
+#include "app/SerialDialogForm.h"
+#include "app/StatusPanel.h"
+#include "comm/KTXComm2Item.h"
+#include "manager/KTXComm2Manager.h"
+#include "platform/Locale.h"
+#include "platform/ProfileFile.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStringEncoder>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr int kFirstComItem = 6;  // Port menu: Connect, Disconnect, separator, IrDA, USB, BT
+constexpr int kPromptTimeTag = 1000;
+
+std::string ToUtf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+QString FromUtf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// A menu caption shows '&' as a mnemonic marker unless it is doubled.
+QString MenuText(const QString& text)
+{
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// The folder part of a path, with the trailing separator.
+QString FolderOf(const QString& path)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+// True when the file-name part has a '.', as in "data.txt" or "data." (but not "data").
+bool HasExtension(const QString& path)
+{
+    return QFileInfo(path).fileName().contains(QLatin1Char('.'));
+}
+
+} // namespace
+
+int TagOf(const QObject* object)
+{
+    return object ? object->property("Tag").toInt() : 0;
+}
+
+void SetTagOf(QObject* object, int tag)
+{
+    object->setProperty("Tag", tag);
+}
+
+// ---- Construction ---------------------------------------------------------------------
+
+TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& dialogs,
+                     QWidget* parent)
+    : QMainWindow(parent)
+    , profile_(profile)
+    , dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Dabrix"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/dabrix.svg")));
+    resize(718, 458);
+    setMinimumSize(430, 220);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    HelpFolder = QCoreApplication::applicationDirPath();
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateEditor();
+    CreateStatusBar();
+    CreateManager();
+
+    PromptTime = new QTimer(this);
+    PromptTime->setObjectName(QStringLiteral("PromptTime"));
+    SetTagOf(PromptTime, kPromptTimeTag);
+    PromptTime->setInterval(1000);
+    PromptTime->start();
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+    // The manager goes before the window's widgets: its item may still notify while it
+    // shuts down, and the handlers reach into the window.
+    KTXComm2Manager1.reset();
+}
+
+QAction* TMainForm::MakeAction(const QString& caption, const QKeySequence& shortcut, int image)
+{
+    auto* action = new QAction(caption, this);
+    action->setToolTip(caption);
+    action->setShortcut(shortcut);
+    if (image >= 0)
+        action->setIcon(ImageListIcon(image));
+    return action;
+}
+
+void TMainForm::CreateActions()
+{
+    act_file_new = MakeAction(tr("New"), QKeySequence(QStringLiteral("Ctrl+N")), 0);
+    act_file_open = MakeAction(tr("Open"), QKeySequence(QStringLiteral("Ctrl+O")), 1);
+    act_file_save = MakeAction(tr("Save"), QKeySequence(QStringLiteral("Ctrl+S")), 2);
+    act_file_saveas = MakeAction(tr("Save as..."), QKeySequence(), 3);
+    act_file_printersetup = MakeAction(tr("Printer Setup"), QKeySequence(), -1);
+    act_file_print = MakeAction(tr("Print"), QKeySequence(QStringLiteral("Ctrl+P")), 4);
+    act_file_exit = MakeAction(tr("Exit"), QKeySequence(QStringLiteral("Alt+F4")), -1);
+    act_edit_undo = MakeAction(tr("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), 8);
+    act_edit_cut = MakeAction(tr("Cut"), QKeySequence(QStringLiteral("Ctrl+X")), 5);
+    act_edit_copy = MakeAction(tr("Copy"), QKeySequence(QStringLiteral("Ctrl+C")), 6);
+    act_edit_paste = MakeAction(tr("Paste"), QKeySequence(QStringLiteral("Ctrl+V")), 7);
+    act_edit_markall = MakeAction(tr("Mark all"), QKeySequence(QStringLiteral("Ctrl+A")), -1);
+    act_edit_clear = MakeAction(tr("Clear Screen"), QKeySequence(), 9);
+    act_interface_conneced = MakeAction(tr("Connect"), QKeySequence(), 10);
+    act_interface_disconneced = MakeAction(tr("Disconnect"), QKeySequence(), 11);
+
+    const std::pair<QAction*, const char*> names[] = {
+        {act_file_new, "act_file_new"},
+        {act_file_open, "act_file_open"},
+        {act_file_save, "act_file_save"},
+        {act_file_saveas, "act_file_saveas"},
+        {act_file_printersetup, "act_file_printersetup"},
+        {act_file_print, "act_file_print"},
+        {act_file_exit, "act_file_exit"},
+        {act_edit_undo, "act_edit_undo"},
+        {act_edit_cut, "act_edit_cut"},
+        {act_edit_copy, "act_edit_copy"},
+        {act_edit_paste, "act_edit_paste"},
+        {act_edit_markall, "act_edit_markall"},
+        {act_edit_clear, "act_edit_clear"},
+        {act_interface_conneced, "act_interface_conneced"},
+        {act_interface_disconneced, "act_interface_disconneced"},
+    };
+    for (const auto& [action, name] : names)
+        action->setObjectName(QString::fromLatin1(name));
+
+    connect(act_file_new, &QAction::triggered, this, &TMainForm::act_file_newExecute);
+    connect(act_file_save, &QAction::triggered, this, &TMainForm::act_file_saveExecute);
+    connect(act_file_saveas, &QAction::triggered, this, &TMainForm::act_file_saveasExecute);
+    connect(act_file_exit, &QAction::triggered, this, &TMainForm::act_file_exitExecute);
+    connect(act_edit_undo, &QAction::triggered, this, &TMainForm::act_edit_undoExecute);
+    connect(act_edit_cut, &QAction::triggered, this, &TMainForm::act_edit_cutExecute);
+    connect(act_edit_copy, &QAction::triggered, this, &TMainForm::act_edit_copyExecute);
+    connect(act_edit_paste, &QAction::triggered, this, &TMainForm::act_edit_pasteExecute);
+    connect(act_edit_markall, &QAction::triggered, this, &TMainForm::act_edit_markallExecute);
+    connect(act_edit_clear, &QAction::triggered, this, &TMainForm::act_edit_clearExecute);
+}
+
+void TMainForm::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    menuitem_File = bar->addMenu(tr("File"));
+    menuitem_File->setObjectName(QStringLiteral("menuitem_File"));
+    menuitem_File->addAction(act_file_new);
+    menuitem_File->addAction(act_file_open);
+    menuitem_File->addAction(act_file_save);
+    menuitem_File->addAction(act_file_saveas);
+    menuitem_File->addSeparator();
+    menuitem_File->addAction(act_file_printersetup);
+    menuitem_File->addAction(act_file_print);
+    menuitem_File->addSeparator();
+    menuitem_File->addAction(act_file_exit);
+
+    menuitem_Edit = bar->addMenu(tr("Edit"));
+    menuitem_Edit->setObjectName(QStringLiteral("menuitem_Edit"));
+    menuitem_Edit->addAction(act_edit_undo);
+    menuitem_Edit->addSeparator();
+    menuitem_Edit->addAction(act_edit_cut);
+    menuitem_Edit->addAction(act_edit_copy);
+    menuitem_Edit->addAction(act_edit_paste);
+    menuitem_Edit->addSeparator();
+    menuitem_Edit->addAction(act_edit_markall);
+    menuitem_Edit->addAction(act_edit_clear);
+
+    // Gauge: radio items that mark themselves when clicked.
+    menuitem_Device = bar->addMenu(tr("Gauge"));
+    menuitem_Device->setObjectName(QStringLiteral("menuitem_Device"));
+    gaugeGroup_ = new QActionGroup(this);
+    gaugeGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const QString captions[15] = {
+        tr("Manual"),
+        QStringLiteral("Lakmo (10...70)"),
+        QStringLiteral("Lakmo 450 (USB)"),
+        QStringLiteral("Lakmo (101...410) / Sonavel 2"),
+        QStringLiteral("Lakmo HX (200...410)"),
+        tr("Pricor (Cable)"),
+        tr("Pricor (Infraredadapter at COM)"),
+        QStringLiteral("Layrix (400, 410)"),
+        QStringLiteral("Lakmo 3X00 / Sonavel 3 (USB)"),
+        QStringLiteral("Lakmo 3X00 / Sonavel 3 (COM)"),
+        tr("Lakmo 3X0/3X00 / Sonavel 3 (Infrared)"),
+        QStringLiteral("Lakmo 3X5 (USB)"),
+        QStringLiteral("Lakmo 3X5 Bluetooth"),
+        QStringLiteral("Lakmo 1600/2600 (USB-VCP)"),
+        QStringLiteral("Lakmo 2600 Bluetooth"),
+    };
+    for (int tag : GaugeMenuOrder) {
+        if (tag == GaugeMenuSeparator) {
+            SetTagOf(menuitem_Device->addSeparator(), 0);
+            continue;
+        }
+        QAction* item = menuitem_Device->addAction(captions[tag]);
+        item->setObjectName(tag == 0 ? QStringLiteral("menuitem_Manuell")
+                                     : QStringLiteral("menuitem_Gauge%1").arg(tag));
+        item->setCheckable(true);
+        SetTagOf(item, tag);
+        gaugeGroup_->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { SetupDevice(item); });
+        if (tag == 0)
+            menuitem_Manuell = item;
+    }
+
+    menuitem_Port = bar->addMenu(tr("Port"));
+    menuitem_Port->setObjectName(QStringLiteral("menuitem_Port"));
+    menuitem_Port->addAction(act_interface_conneced);
+    menuitem_Port->addAction(act_interface_disconneced);
+    menuitem_Port->addSeparator();
+    auto addPortKind = [this](const QString& caption, const char* name) {
+        QAction* item = menuitem_Port->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setEnabled(false);
+        // The mark follows the chosen gauge, never a click.
+        connect(item, &QAction::triggered, item, [item](bool checked) { item->setChecked(!checked); });
+        return item;
+    };
+    menuitem_IrDA = addPortKind(tr("Infrared"), "menuitem_IrDA");
+    menuitem_USB = addPortKind(QStringLiteral("USB"), "menuitem_USB");
+    menuitem_Bluetooth = addPortKind(QStringLiteral("Bluetooth"), "menuitem_Bluetooth");
+    comGroup_ = new QActionGroup(this);
+    comGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+
+    menuitem_Help = bar->addMenu(tr("Help"));
+    menuitem_Help->setObjectName(QStringLiteral("menuitem_Help"));
+    menuitem_HelpAbout = menuitem_Help->addAction(tr("Help about Dabrix"));
+    menuitem_HelpAbout->setObjectName(QStringLiteral("menuitem_HelpAbout"));
+    connect(menuitem_HelpAbout, &QAction::triggered, this, &TMainForm::menuitem_HelpClick);
+    menuitem_Help->addSeparator();
+    menuitem_Language = menuitem_Help->addMenu(tr("Language"));
+    menuitem_Language->setObjectName(QStringLiteral("menuitem_Language"));
+    languageGroup_ = new QActionGroup(this);
+    languageGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    auto addLanguage = [this](const QString& caption, const char* name, int tag) {
+        QAction* item = menuitem_Language->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        SetTagOf(item, tag);
+        languageGroup_->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { SwitchLanguage(item); });
+        return item;
+    };
+    menuitem_German = addLanguage(tr("German"), "menuitem_German", 0);
+    menuitem_English = addLanguage(tr("English"), "menuitem_English", 1);
+    menuitem_French = addLanguage(tr("French"), "menuitem_French", 2);
+    menuitem_Info = menuitem_Help->addAction(tr("Info"));
+    menuitem_Info->setObjectName(QStringLiteral("menuitem_Info"));
+    connect(menuitem_Info, &QAction::triggered, this, &TMainForm::menuitem_InfoClick);
+}
+
+void TMainForm::CreateToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setWindowTitle(tr("Tool bar"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->toggleViewAction()->setVisible(false);
+
+    PopupOpen = new QMenu(this);
+    PopupOpen->setObjectName(QStringLiteral("PopupOpen"));
+    for (int i = 0; i < 5; ++i) {
+        QAction* item = PopupOpen->addAction(QString());
+        item->setObjectName(QStringLiteral("File%1").arg(i + 1));
+        SetTagOf(item, i);
+        item->setVisible(false);
+        RecentItems[static_cast<size_t>(i)] = item;
+    }
+
+    ToolBar1->addAction(act_file_new);
+    ToolBar1->addAction(act_file_open);
+    OpenButton = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(act_file_open));
+    OpenButton->setMenu(PopupOpen);
+    OpenButton->setPopupMode(QToolButton::MenuButtonPopup);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(act_file_save);
+    ToolBar1->addAction(act_file_saveas);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(act_file_print);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(act_edit_cut);
+    ToolBar1->addAction(act_edit_copy);
+    ToolBar1->addAction(act_edit_paste);
+    ToolBar1->addAction(act_edit_undo);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(act_edit_clear);
+    auto* gap = new QWidget(ToolBar1);
+    gap->setFixedWidth(26);
+    ToolBar1->addWidget(gap);
+    ToolBar1->addAction(act_interface_conneced);
+    ToolBar1->addAction(act_interface_disconneced);
+}
+
+void TMainForm::CreateEditor()
+{
+    Editor = new QPlainTextEdit(this);
+    Editor->setObjectName(QStringLiteral("Editor"));
+    Editor->setAccessibleName(tr("Received data"));
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    if (QFontInfo(font).family() != QLatin1String("Courier New"))
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(13);
+    Editor->setFont(font);
+    Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setCentralWidget(Editor);
+
+    EditorPopup = new QMenu(this);
+    EditorPopup->setObjectName(QStringLiteral("EditorPopup"));
+    EditorPopup->addAction(act_edit_cut);
+    EditorPopup->addAction(act_edit_copy);
+    EditorPopup->addAction(act_edit_paste);
+    EditorPopup->addAction(act_edit_markall);
+    EditorPopup->addSeparator();
+    EditorPopup->addAction(act_file_print);
+    Editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Editor, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        EditorPopup->popup(Editor->viewport()->mapToGlobal(at));
+    });
+}
+
+void TMainForm::CreateStatusBar()
+{
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    const int widths[4] = {300, 80, 100, 250};
+    const QString roles[4] = {tr("Link status"), tr("Port"), tr("Baud rate"), tr("Gauge")};
+    for (size_t i = 0; i < StatusPanels.size(); ++i) {
+        auto* panel = new TStatusPanel(widths[i], StatusBar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setAccessibleDescription(roles[i]);
+        StatusBar->addWidget(panel);
+        StatusPanels[i] = panel;
+    }
+}
+
+void TMainForm::CreateManager()
+{
+    KTXComm2Manager1 = std::make_unique<TKTXComm2Manager>(nullptr);
+    KTXComm2Manager1->SetName(QStringLiteral("KTXComm2Manager1"));
+    // The shell reacts to notifications and the status; it shows no connection errors.
+    KTXComm2Manager1->SetShowErrorMsg(false);
+    TKTXComm2Item* item = KTXComm2Manager1->Connections().Add();
+    item->SetName(QStringLiteral("Connection0"));
+    item->SetProtocolTyp(ptRAW);
+    item->SetEndOfLineChar(0);
+    item->SetReceiveTimeout(10);
+}
+
+// ---- Life cycle -----------------------------------------------------------------------
+
+void TMainForm::FormCreate()
+{
+    LineBuffer.clear();
+    Connection = KTXComm2Manager1->Connections().Items(0);
+    CandidateList.clear();
+
+    DisplayState = 2;
+    WasConnected = false;
+    StartingUp = true;
+    PromptPending = false;
+    PromptSeen = false;
+    SyncSeen = false;
+    PollGauge = false;
+    EchoChars = false;
+    ReconnectTicks = 0;
+
+    ReadSettings();
+    SetDocumentName(UnknownName(), false);
+    RefreshInterfaces();
+}
+
+void TMainForm::FormShow()
+{
+    if (!StartingUp)
+        return;
+    SwitchLanguage(this);
+
+    KTXComm2Manager1->SetUSBMode(umAutoDiscovery);
+    KTXComm2Manager1->SetSerialMode(smAutoDiscovery);
+    KTXComm2Manager1->SetBluetoothMode(bmAutoDiscovery);
+
+    GaugeMenuIndex = 0;
+    const QList<QAction*> items = menuitem_Device->actions();
+    for (int i = 0; i < items.size(); ++i) {
+        if (TagOf(items[i]) == GaugeTag) {
+            GaugeMenuIndex = i;
+            items[i]->trigger();
+            break;
+        }
+    }
+
+    act_interface_disconneced->setEnabled(false);
+    StartingUp = false;
+}
+
+bool TMainForm::FormClose()
+{
+    act_interface_disconneced->trigger();
+    if (!AskSaveChanges())
+        return false;
+    WriteSettings();
+    return true;
+}
+
+void TMainForm::FormDestroy()
+{
+    CandidateList.clear();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // Stays refused if FormClose throws: the error is shown and the window remains.
+    event->ignore();
+    if (FormClose())
+        event->accept();
+}
+
+// ---- Settings -------------------------------------------------------------------------
+
+void TMainForm::ReadSettings()
+{
+    const int left = profile_.ReadInteger("Window", "Left", 100);
+    const int top = profile_.ReadInteger("Window", "Top", 100);
+    const int height = profile_.ReadInteger("Window", "Height", 450);
+    const int width = profile_.ReadInteger("Window", "Width", 500);
+    resize(width, height);
+    // A place left behind by a screen that is gone would hide the window: keep the
+    // centred design place then.
+    const QRect wanted(QPoint(left, top), size());
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(wanted);
+    if (visible || QGuiApplication::screens().isEmpty())
+        move(left, top);
+
+    const int baud = profile_.ReadInteger("Config", "Baud", 9600);
+    GaugeTag = static_cast<uint8_t>(profile_.ReadInteger("Config", "Device", 0));
+    ComPortNumber = profile_.ReadInteger("Config", "Port", 0);
+    MaxPort = profile_.ReadInteger("Config", "MaxPort", 20);
+    AutoConnect = profile_.ReadBool("Config", "AutoConnect", true);
+    Debug = profile_.ReadBool("Config", "Debug", false);
+    LeftSpace = profile_.ReadInteger("System", "LeftSpace", 10);
+    LanguageCode = FromUtf8(profile_.ReadString("System", "Language", ToUtf8(DefaultLanguage())));
+    const QString programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    WorkDir = FromUtf8(profile_.ReadString("System", "WorkDir", ToUtf8(programFolder)));
+    for (size_t i = 0; i < RecentFiles.size(); ++i) {
+        const std::string key = "File" + std::to_string(i);
+        RecentFiles[i] = FromUtf8(profile_.ReadString("LastFile", key, ""));
+        RecentItems[i]->setText(MenuText(RecentFiles[i]));
+    }
+    ManualBaud = baud;
+}
+
+void TMainForm::WriteSettings()
+{
+    // One replacement of the whole file: a crash half-way never leaves some keys old and
+    // some new, and lines the program does not own are kept.
+    std::optional<dabrix::platform::ProfileText> text = profile_.Load();
+    if (!text)
+        return;  // an unreadable file is not replaced; the settings of this run are lost
+    auto setInteger = [&](const char* section, const char* key, long long value) {
+        text->Set(section, key, std::to_string(value));
+    };
+    auto setString = [&](const char* section, const char* key, const QString& value) {
+        text->Set(section, key, ToUtf8(value));
+    };
+    // Where the window is now: its frame's corner and the size it was given.
+    setInteger("Window", "Left", x());
+    setInteger("Window", "Top", y());
+    setInteger("Window", "Height", height());
+    setInteger("Window", "Width", width());
+    setInteger("Config", "Baud", Connection->BaudRate());
+    setInteger("Config", "Device", GaugeTag);
+    setInteger("Config", "Port", ComPortNumber);
+    setInteger("Config", "MaxPort", MaxPort);
+    setInteger("Config", "AutoConnect", AutoConnect ? 1 : 0);
+    setInteger("Config", "Debug", Debug ? 1 : 0);
+    setInteger("System", "LeftSpace", LeftSpace);
+    setString("System", "Language", LanguageCode);
+    // The folder of the file saved last; without one the folder read at start stays.
+    setString("System", "WorkDir", SaveDialogFileName.isEmpty() ? WorkDir : FolderOf(SaveDialogFileName));
+    for (size_t i = 0; i < RecentFiles.size(); ++i)
+        setString("LastFile", ("File" + std::to_string(i)).c_str(), RecentFiles[i]);
+    profile_.Save(*text);
+}
+
+QString TMainForm::DefaultLanguage()
+{
+    return QString::fromStdString(dabrix::platform::UserLanguageAbbrev()).toLower().left(2);
+}
+
+// ---- Documents ------------------------------------------------------------------------
+
+QString TMainForm::UnknownName()
+{
+    return tr("Unknown");
+}
+
+void TMainForm::SetDocumentName(const QString& name, bool addToRecent)
+{
+    DocumentName = name;
+    setWindowTitle(tr("%1 - %2").arg(QFileInfo(name).fileName(), QStringLiteral("Dabrix")));
+
+    if (addToRecent && name != UnknownName() && name != RecentFiles[0]) {
+        for (size_t i = RecentFiles.size() - 1; i > 0; --i)
+            RecentFiles[i] = RecentFiles[i - 1];
+        RecentFiles[0] = name;
+    }
+    for (size_t i = 0; i < RecentFiles.size(); ++i) {
+        const QString caption = QString::number(i) + QStringLiteral(":   ") + RecentFiles[i];
+        QAction* item = RecentItems[i];
+        item->setText(MenuText(caption));
+        const bool used = caption.size() > 5;
+        item->setVisible(used);
+        item->setEnabled(used);
+    }
+}
+
+bool TMainForm::AskSaveChanges()
+{
+    if (!Editor->document()->isModified())
+        return true;
+    switch (dialogs_.Ask(this, tr("Saving the change in %1 ?").arg(DocumentName),
+                         TMainFormDialogs::Buttons::YesNoCancel)) {
+    case TMainFormDialogs::Answer::Yes:
+        act_file_save->trigger();
+        // A save that failed or whose dialog was cancelled must not let the text go.
+        return !Editor->document()->isModified();
+    case TMainFormDialogs::Answer::No:
+        Editor->document()->setModified(false);
+        return true;
+    case TMainFormDialogs::Answer::Ok:
+    case TMainFormDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+QString TMainForm::ExecuteSaveDialog()
+{
+    // The dialog starts where the last file was saved, else in the working folder.
+    const QString folder = SaveDialogFileName.isEmpty() ? WorkDir : FolderOf(SaveDialogFileName);
+    const QString chosen = dialogs_.GetSaveFileName(this, folder, TextFileFilter());
+    if (!chosen.isEmpty())
+        SaveDialogFileName = chosen;
+    return chosen;
+}
+
+bool TMainForm::WriteDocument(const QString& path)
+{
+    // One line per editor line, each ending in CR LF, in the locale's encoding.
+    QStringList lines = Editor->toPlainText().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    QStringEncoder encode(QStringConverter::System);
+    const QByteArray bytes = encode(text);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        dialogs_.ShowError(this, tr("Cannot write the file %1:\n%2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::act_file_newExecute()
+{
+    if (!AskSaveChanges())
+        return;
+    SetDocumentName(UnknownName(), false);
+    Editor->clear();
+    Editor->document()->setModified(false);
+}
+
+void TMainForm::act_file_saveExecute()
+{
+    if (DocumentName == UnknownName()) {
+        act_file_saveas->trigger();
+        return;
+    }
+    if (WriteDocument(DocumentName))
+        Editor->document()->setModified(false);
+}
+
+void TMainForm::act_file_saveasExecute()
+{
+    PauseDisplay();
+    QString path = ExecuteSaveDialog();
+    if (!path.isEmpty()) {
+        if (!HasExtension(path))
+            path += QStringLiteral(".txt");
+        if (QFileInfo::exists(path)
+            && dialogs_.Ask(this, tr("Overwrite %1 ?").arg(path), TMainFormDialogs::Buttons::YesNoCancel)
+                != TMainFormDialogs::Answer::Yes)
+            return;
+        if (!WriteDocument(path))
+            return;
+        SetDocumentName(path, true);
+        Editor->document()->setModified(false);
+    }
+    PauseDisplay();
+}
+
+void TMainForm::act_file_exitExecute()
+{
+    close();
+}
+
+void TMainForm::act_edit_undoExecute()
+{
+    Editor->undo();
+}
+
+void TMainForm::act_edit_cutExecute()
+{
+    Editor->cut();
+}
+
+void TMainForm::act_edit_copyExecute()
+{
+    Editor->copy();
+}
+
+void TMainForm::act_edit_pasteExecute()
+{
+    Editor->paste();
+}
+
+void TMainForm::act_edit_markallExecute()
+{
+    Editor->selectAll();
+}
+
+void TMainForm::act_edit_clearExecute()
+{
+    if (dialogs_.Ask(this, tr("Clear screen ?"), TMainFormDialogs::Buttons::OkCancel)
+        != TMainFormDialogs::Answer::Ok)
+        return;
+    Editor->clear();
+    Editor->document()->setModified(false);
+}
+
+// ---- Gauge and port -------------------------------------------------------------------
+
+std::vector<QAction*> TMainForm::ComPortItems() const
+{
+    const QList<QAction*> items = menuitem_Port->actions();
+    std::vector<QAction*> com;
+    for (int i = kFirstComItem; i < items.size(); ++i)
+        com.push_back(items[i]);
+    return com;
+}
+
+void TMainForm::SetupDevice(QObject* Sender)
+{
+    bool changed = StartingUp;
+    if (!StartingUp)
+        act_interface_disconneced->trigger();
+
+    auto* item = qobject_cast<QAction*>(Sender);
+    if (TagOf(Sender) == GaugeTag) {
+        if (item)
+            item->setChecked(true);
+    } else {
+        GaugeMenuIndex = static_cast<int>(menuitem_Device->actions().indexOf(item));
+        GaugeTag = static_cast<uint8_t>(TagOf(Sender));
+        changed = true;
+    }
+
+    if (Sender == menuitem_Manuell && serialDialogForm_) {
+        QComboBox* ports = serialDialogForm_->combobox_ComPort;
+        ports->clear();
+        for (QAction* com : ComPortItems()) {
+            ports->addItem(com->text(), TagOf(com));
+            if (com->isChecked())
+                ports->setCurrentIndex(ports->count() - 1);
+        }
+        serialDialogForm_->combobox_Baudrate->setCurrentText(QString::number(Connection->BaudRate()));
+        if (!StartingUp)
+            dialogs_.ShowModal(*serialDialogForm_);
+        if (ports->currentIndex() >= 0) {
+            ComPortNumber = ports->currentData().toInt();
+            const QString baudText = serialDialogForm_->combobox_Baudrate->currentText();
+            bool ok = false;
+            const int baud = baudText.trimmed().toInt(&ok);
+            if (!ok)
+                throw std::invalid_argument(
+                    tr("'%1' is not a valid integer value").arg(baudText).toStdString());
+            ManualBaud = baud;
+            Connection->SetBaudRate(static_cast<uint32_t>(ManualBaud));
+            UpdatePortMenu(1);
+        }
+    }
+
+    if (changed) {
+        if (const GaugeSetting* row = FindGaugeSetting(GaugeTag)) {
+            Connection->SetPort(PortOfTransport(row->Transport));
+            Connection->SetBaudRate(row->Tag == 0 ? static_cast<uint32_t>(ManualBaud) : row->BaudRate);
+            UpdatePortMenu(row->Transport);
+            PollGauge = row->Poll != 0;
+            EchoChars = row->Echo != 0;
+            WasConnected = false;
+        }
+    }
+
+    UpdateStatusBar();
+    if (!StartingUp)
+        act_interface_conneced->trigger();
+}
+
+void TMainForm::UpdatePortMenu(int code)
+{
+    const TPorts offered = KTXComm2Manager1->Ports();
+    auto mark = [](QAction* item, bool on) {
+        item->setEnabled(on);
+        item->setChecked(on);
+    };
+    mark(menuitem_IrDA, code == 3 && offered.Contains(portIrDA));
+    mark(menuitem_USB, code == 2 && offered.Contains(portUSB));
+    mark(menuitem_Bluetooth, code == 4 && offered.Contains(portBT));
+
+    for (QAction* com : ComPortItems()) {
+        com->setEnabled(code == 1 && offered.Contains(portCOM));
+        if (code == 1) {
+            if (TagOf(com) == ComPortNumber)
+                com->setChecked(true);
+        } else {
+            com->setChecked(false);
+        }
+    }
+}
+
+void TMainForm::ChangeComPort(QObject* Sender)
+{
+    const bool wasConnected = Connection->LinkState() == lsConnected;
+    if (wasConnected)
+        act_interface_disconneced->trigger();
+    ComPortNumber = TagOf(Sender);
+    if (auto* item = qobject_cast<QAction*>(Sender))
+        Connection->SelectDeviceByName(item->text());
+    UpdateStatusBar();
+    if (wasConnected)
+        act_interface_conneced->trigger();
+}
+
+void TMainForm::RefreshInterfaces()
+{
+    const TPorts offered = KTXComm2Manager1->Ports();
+    if (offered.Contains(portCOM)) {
+        const std::vector<QAction*> com = ComPortItems();
+        bool found = false;
+        for (auto it = com.rbegin(); it != com.rend() && !found; ++it)
+            found = TagOf(*it) == ComPortNumber;
+        if (!found && !com.empty())
+            com.front()->trigger();
+    } else {
+        dialogs_.ShowMessage(this, tr("No interface is free / available !!!"));
+        ComPortNumber = 0;
+    }
+
+    for (QAction* item : menuitem_Device->actions()) {
+        if (!item->isSeparator())
+            item->setEnabled(offered.Contains(GaugeEnabledPort(TagOf(item))));
+    }
+
+    const QList<QAction*> items = menuitem_Device->actions();
+    for (int i = 1; i < items.size(); ++i) {
+        QAction* item = items[i];
+        if (!item->isSeparator() && !item->isEnabled() && item->isChecked()) {
+            // The chosen gauge's port kind has gone: fall back to Manual without a word.
+            const bool wasStartingUp = StartingUp;
+            StartingUp = true;
+            menuitem_Manuell->trigger();
+            StartingUp = wasStartingUp;
+            break;
+        }
+    }
+}
+
+// ---- Status ---------------------------------------------------------------------------
+
+void TMainForm::SetPanelText(int panel, const QString& text)
+{
+    auto& shown = panelText_[static_cast<size_t>(panel)];
+    if (shown == text)
+        return;
+    shown = text;
+    StatusPanels[static_cast<size_t>(panel)]->setText(text);
+}
+
+void TMainForm::SetPanelImage(int image)
+{
+    if (panelImage_ == image)
+        return;
+    panelImage_ = image;
+    StatusPanels[0]->SetImage(ImageListIcon(image));
+}
+
+void TMainForm::UpdateStatusBar()
+{
+    switch (DisplayState) {
+    case 1:
+        SetPanelText(0, QString());
+        SetPanelImage(0);
+        break;
+    case 2:
+        SetPanelText(0, tr("Disconnected"));
+        SetPanelImage(ImageDisconnected);
+        break;
+    case 3:
+        // Blinks with the once-a-second refresh: shown, blank, shown...
+        if (!panelText_[0].isEmpty())
+            SetPanelText(0, QString());
+        else
+            SetPanelText(0, PollGauge ? tr("Search device...") : tr("Wait..."));
+        SetPanelImage(ImageSearching);
+        break;
+    case 4:
+        SetPanelText(0, tr("Connected...") + QStringLiteral("     ") + ConnectedName);
+        SetPanelImage(ImageConnected);
+        break;
+    default:
+        break;
+    }
+
+    QString port;
+    if (menuitem_IrDA->isChecked())
+        port = QStringLiteral("IrDA");
+    else if (menuitem_USB->isChecked())
+        port = QStringLiteral("USB");
+    else if (menuitem_Bluetooth->isChecked())
+        port = QStringLiteral("Bluetooth");
+    else if (ComPortNumber == 0)
+        port = QStringLiteral("COM--");
+    else
+        port = QStringLiteral("COM") + QString::number(ComPortNumber);
+    SetPanelText(1, port);
+
+    const uint32_t baud = Connection->BaudRate();
+    if (baud != panelBaud_) {
+        panelBaud_ = baud;
+        panelText_[2] = QString::number(baud) + tr(" Baud");
+        StatusPanels[2]->setText(panelText_[2]);
+    }
+
+    const QList<QAction*> items = menuitem_Device->actions();
+    if (GaugeMenuIndex >= 0 && GaugeMenuIndex < items.size())
+        SetPanelText(3, items[GaugeMenuIndex]->text());
+}
+
+void TMainForm::PauseDisplay()
+{
+    if (Connection->LinkState() == lsConnected)
+        DisplayState = 1;
+}
+
+// ---- Language, help and info ----------------------------------------------------------
+
+void TMainForm::SwitchLanguage(QObject* Sender)
+{
+    const QString previous = LanguageCode;
+    if (Sender == menuitem_German)
+        LanguageCode = QStringLiteral("de");
+    else if (Sender == menuitem_English)
+        LanguageCode = QStringLiteral("en");
+    else if (Sender == menuitem_French)
+        LanguageCode = QStringLiteral("fr");
+
+    if (LanguageCode == QLatin1String("de")) {
+        menuitem_German->setChecked(true);
+        HelpFile = QStringLiteral("DBXDEU.PDF");
+    } else if (LanguageCode == QLatin1String("en")) {
+        menuitem_English->setChecked(true);
+        HelpFile = QStringLiteral("DBXENG.PDF");
+    } else if (LanguageCode == QLatin1String("fr")) {
+        menuitem_French->setChecked(true);
+        HelpFile = QStringLiteral("DBXFRA.PDF");
+    } else {
+        HelpFile.clear();
+        for (QAction* item : languageGroup_->actions())
+            item->setChecked(false);
+    }
+    menuitem_HelpAbout->setEnabled(!HelpFile.isEmpty() && QFileInfo(HelpPath()).isFile());
+
+    if (LanguageCode != previous
+        && dialogs_.Ask(this, tr("The application must be restarted.\r\n\r\nRestart now ?"),
+                        TMainFormDialogs::Buttons::YesNo)
+            == TMainFormDialogs::Answer::Yes)
+        close();
+}
+
+QString TMainForm::HelpPath() const
+{
+    if (HelpFile.isEmpty())
+        return {};
+    return QDir(HelpFolder).filePath(HelpFile);
+}
+
+void TMainForm::menuitem_HelpClick()
+{
+    PauseDisplay();
+    // The viewer's result does not matter: the item is enabled only when the file exists.
+    dialogs_.OpenUrl(QUrl::fromLocalFile(HelpPath()));
+    PauseDisplay();
+}
+
+void TMainForm::menuitem_InfoClick()
+{
+    if (infoForm_)
+        dialogs_.ShowModal(*infoForm_);
+}

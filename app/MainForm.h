@@ -1,0 +1,221 @@
+#pragma once
+// The main window: menus, tool bar, the editor that collects the gauge's readings and the
+// status bar; the settings file; the device manager with its one connection item.
+//
+// Threads: everything here runs on the user-interface thread. The manager and its item
+// deliver their events there.
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QCloseEvent;
+class QKeySequence;
+class QMenu;
+class QPlainTextEdit;
+class QShowEvent;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TDeviceObject;
+class TInfoForm;
+class TKTXComm2Item;
+class TKTXComm2Manager;
+class TMainFormDialogs;
+class TSerialDialogForm;
+class TStatusPanel;
+
+namespace dabrix::platform {
+class ProfileFile;
+}
+
+// The Tag of a menu item (an integer kept as the object's "Tag" property; 0 when unset).
+int TagOf(const QObject* object);
+void SetTagOf(QObject* object, int tag);
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // `profile` is MSave.ini; both references must outlive the window.
+    TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& dialogs,
+              QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The windows the program entry creates after this one.
+    void SetInfoForm(TInfoForm* form) { infoForm_ = form; }
+    void SetSerialDialogForm(TSerialDialogForm* form) { serialDialogForm_ = form; }
+    TInfoForm* InfoForm() const { return infoForm_; }
+    TSerialDialogForm* SerialDialogForm() const { return serialDialogForm_; }
+
+    // ---- Components -----------------------------------------------------------------
+    QMenu* menuitem_File = nullptr;
+    QMenu* menuitem_Edit = nullptr;
+    QMenu* menuitem_Device = nullptr;  // Gauge
+    QMenu* menuitem_Port = nullptr;
+    QMenu* menuitem_Help = nullptr;
+    QMenu* menuitem_Language = nullptr;
+
+    QAction* act_file_new = nullptr;
+    QAction* act_file_open = nullptr;
+    QAction* act_file_save = nullptr;
+    QAction* act_file_saveas = nullptr;
+    QAction* act_file_printersetup = nullptr;
+    QAction* act_file_print = nullptr;
+    QAction* act_file_exit = nullptr;
+    QAction* act_edit_undo = nullptr;
+    QAction* act_edit_cut = nullptr;
+    QAction* act_edit_copy = nullptr;
+    QAction* act_edit_paste = nullptr;
+    QAction* act_edit_markall = nullptr;
+    QAction* act_edit_clear = nullptr;
+    QAction* act_interface_conneced = nullptr;
+    QAction* act_interface_disconneced = nullptr;
+
+    QAction* menuitem_Manuell = nullptr;  // the first Gauge item, Tag 0
+    QAction* menuitem_IrDA = nullptr;
+    QAction* menuitem_USB = nullptr;
+    QAction* menuitem_Bluetooth = nullptr;
+    QAction* menuitem_HelpAbout = nullptr;
+    QAction* menuitem_German = nullptr;
+    QAction* menuitem_English = nullptr;
+    QAction* menuitem_French = nullptr;
+    QAction* menuitem_Info = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* OpenButton = nullptr;      // the Open tool button with the recent files
+    QMenu* PopupOpen = nullptr;             // items File1 .. File5, Tags 0 .. 4
+    std::array<QAction*, 5> RecentItems{};
+    QPlainTextEdit* Editor = nullptr;
+    QMenu* EditorPopup = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    std::array<TStatusPanel*, 4> StatusPanels{};
+    QTimer* PromptTime = nullptr;
+
+    std::unique_ptr<TKTXComm2Manager> KTXComm2Manager1;
+
+    // ---- State ----------------------------------------------------------------------
+    TKTXComm2Item* Connection = nullptr;  // the manager's item 0, "Connection0"
+    bool StartingUp = false;
+    uint8_t GaugeTag = 0;
+    int GaugeMenuIndex = 0;
+    int ComPortNumber = 0;
+    int ManualBaud = 0;
+    QString LanguageCode;
+    std::array<QString, 5> RecentFiles;
+    QString DocumentName;
+    uint8_t DisplayState = 2;
+    bool WasConnected = false;
+    bool PollGauge = false;
+    bool EchoChars = false;
+    bool PromptPending = false;
+    bool PromptSeen = false;
+    bool SyncSeen = false;
+    QString LineBuffer;
+    QString ConnectedName;
+    int ReconnectTicks = 0;
+    std::vector<std::pair<QString, std::unique_ptr<TDeviceObject>>> CandidateList;
+
+    // Settings kept only to be written back, and the print indent.
+    int MaxPort = 20;
+    bool AutoConnect = true;
+    bool Debug = false;
+    int LeftSpace = 10;
+    // The working folder as read: the initial folder of the open and save dialogs.
+    QString WorkDir;
+    // The file last chosen in the save dialog during this run (empty: none).
+    QString SaveDialogFileName;
+
+    // The help document of the chosen language (a file name) and the folder it is
+    // looked for in: the program's folder, where the documents are installed.
+    QString HelpFile;
+    QString HelpFolder;
+
+    // ---- Life cycle -------------------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    // False when the close was cancelled (the window stays open).
+    bool FormClose();
+    void FormDestroy();
+
+    void ReadSettings();
+    void WriteSettings();
+    // The two-letter code of the user's language ("de", "en", "fr", "nl", ...).
+    static QString DefaultLanguage();
+
+    // ---- Documents ------------------------------------------------------------------
+    // The localised name of a document that has no file yet.
+    static QString UnknownName();
+    void SetDocumentName(const QString& name, bool addToRecent);
+    // Asks whether to save a modified text. False when the user cancelled, or the text
+    // could not be saved: the calling command must stop.
+    bool AskSaveChanges();
+    // Runs the save dialog in the working folder; the chosen file, or empty.
+    QString ExecuteSaveDialog();
+    // Writes the editor's lines to `path`; shows the error and returns false on failure.
+    bool WriteDocument(const QString& path);
+
+    void act_file_newExecute();
+    void act_file_saveExecute();
+    void act_file_saveasExecute();
+    void act_file_exitExecute();
+    void act_edit_undoExecute();
+    void act_edit_cutExecute();
+    void act_edit_copyExecute();
+    void act_edit_pasteExecute();
+    void act_edit_markallExecute();
+    void act_edit_clearExecute();
+
+    // ---- Gauge and port ---------------------------------------------------------------
+    void SetupDevice(QObject* Sender);
+    void UpdatePortMenu(int code);
+    void ChangeComPort(QObject* Sender);
+    void RefreshInterfaces();
+    // The COM items of the Port menu (index 6 on), in menu order.
+    std::vector<QAction*> ComPortItems() const;
+
+    // ---- Status ---------------------------------------------------------------------
+    void UpdateStatusBar();
+    void PauseDisplay();
+
+    // ---- Language, help and info ------------------------------------------------------
+    void SwitchLanguage(QObject* Sender);
+    void menuitem_HelpClick();
+    void menuitem_InfoClick();
+    // The help document's full path, empty when no help file is set.
+    QString HelpPath() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateEditor();
+    void CreateStatusBar();
+    void CreateManager();
+    QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int image);
+    void SetPanelText(int panel, const QString& text);
+    void SetPanelImage(int image);
+
+    dabrix::platform::ProfileFile& profile_;
+    TMainFormDialogs& dialogs_;
+    TInfoForm* infoForm_ = nullptr;
+    TSerialDialogForm* serialDialogForm_ = nullptr;
+    QActionGroup* gaugeGroup_ = nullptr;
+    QActionGroup* languageGroup_ = nullptr;
+    QActionGroup* comGroup_ = nullptr;
+
+    // What the status bar shows now; a panel is written only when this changes.
+    std::array<QString, 4> panelText_;
+    int panelImage_ = -1;
+    uint32_t panelBaud_ = 0;
+};
