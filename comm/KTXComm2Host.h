@@ -27,4 +27,7 @@ public:
 
     // The radio chosen when Bluetooth discovery was switched on, or null.
     virtual const TlnkBluetoothRadio* BTRadio() const = 0;
+
+    // Whether failures show a message box (the USB link's D2XX error boxes follow it).
+    virtual bool ShowErrorMsg() const { return false; }
 };
