@@ -97,11 +97,7 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     setWindowIcon(QIcon(QStringLiteral(":/icons/dabrix.svg")));
     resize(718, 458);
     setMinimumSize(430, 220);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen();
     HelpFolder = QCoreApplication::applicationDirPath();
 
     CreateActions();
@@ -126,6 +122,15 @@ TMainForm::~TMainForm()
     // The manager goes before the window's widgets: its item may still notify while it
     // shuts down, and the handlers reach into the window.
     KTXComm2Manager1.reset();
+}
+
+void TMainForm::CentreOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 QAction* TMainForm::MakeAction(const QString& caption, const QKeySequence& shortcut, int image)
@@ -395,11 +400,8 @@ void TMainForm::CreateManager()
     KTXComm2Manager1->SetName(QStringLiteral("KTXComm2Manager1"));
     // The shell reacts to notifications and the status; it shows no connection errors.
     KTXComm2Manager1->SetShowErrorMsg(false);
-    TKTXComm2Item* item = KTXComm2Manager1->Connections().Add();
-    item->SetName(QStringLiteral("Connection0"));
-    item->SetProtocolTyp(ptRAW);
-    item->SetEndOfLineChar(0);
-    item->SetReceiveTimeout(10);
+    // "Connection0": raw chunks, every received chunk a unit, 10 ms USB time-outs.
+    dabrix::comm::ApplyMainWindowSettings(*KTXComm2Manager1->Connections().Add());
 }
 
 // ---- Life cycle -----------------------------------------------------------------------
@@ -486,14 +488,17 @@ void TMainForm::ReadSettings()
     const int height = profile_.ReadInteger("Window", "Height", 450);
     const int width = profile_.ReadInteger("Window", "Width", 500);
     resize(width, height);
-    // A place left behind by a screen that is gone would hide the window: keep the
-    // centred design place then.
+    // The stored place wins over the design's centred one, but only when there is one
+    // (not at the first start), and only on a screen that is still there.
+    const bool stored = profile_.ValueExists("Window", "Left") && profile_.ValueExists("Window", "Top");
     const QRect wanted(QPoint(left, top), size());
-    bool visible = false;
+    bool visible = QGuiApplication::screens().isEmpty();
     for (const QScreen* screen : QGuiApplication::screens())
         visible = visible || screen->availableGeometry().intersects(wanted);
-    if (visible || QGuiApplication::screens().isEmpty())
+    if (stored && visible)
         move(left, top);
+    else
+        CentreOnScreen();
 
     const int baud = profile_.ReadInteger("Config", "Baud", 9600);
     GaugeTag = static_cast<uint8_t>(profile_.ReadInteger("Config", "Device", 0));
@@ -524,7 +529,9 @@ void TMainForm::WriteSettings()
         text->Set(section, key, std::to_string(value));
     };
     auto setString = [&](const char* section, const char* key, const QString& value) {
-        text->Set(section, key, ToUtf8(value));
+        // A value with a line break cannot stand in the file; the key is kept, empty.
+        if (!text->Set(section, key, ToUtf8(value)))
+            text->Set(section, key, "");
     };
     // Where the window is now: its frame's corner and the size it was given.
     setInteger("Window", "Left", x());

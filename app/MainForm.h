@@ -202,6 +202,7 @@ private:
     void CreateEditor();
     void CreateStatusBar();
     void CreateManager();
+    void CentreOnScreen();
     QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int image);
     void SetPanelText(int panel, const QString& text);
     void SetPanelImage(int image);

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QPlainTextEdit>
 
@@ -48,7 +50,8 @@ const ReadCase kReadCases[] = {
      [](const TMainForm& f) {
          EXPECT_EQ(f.width(), 500);
          EXPECT_EQ(f.height(), 450);
-         EXPECT_EQ(f.pos(), QPoint(100, 100));
+         // No stored place: the window starts centred on the screen.
+         EXPECT_EQ(f.frameGeometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
          EXPECT_EQ(f.ManualBaud, 9600);
          EXPECT_EQ(f.GaugeTag, 0);
          EXPECT_EQ(f.ComPortNumber, 0);
@@ -114,6 +117,10 @@ const ReadCase kReadCases[] = {
          EXPECT_EQ(f.RecentFiles[2], QString::fromUtf8("/data/ü.txt"));
          EXPECT_EQ(f.RecentFiles[4], "C:\\old\\x.TXT");
      }},
+    {"APlaceOffEveryScreenIsNotUsed", "[Window]\nLeft=-5000\nTop=-5000\n",
+     [](const TMainForm& f) {
+         EXPECT_EQ(f.frameGeometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
+     }},
     {"TheDeviceIsKeptInOneByte", "[Config]\nDevice=258\n",
      [](const TMainForm& f) { EXPECT_EQ(f.GaugeTag, 2); }},
 };
@@ -173,8 +180,8 @@ TEST_F(MainFormTest, AFreshFileGetsAllEighteenKeysInOrder)
     }
     EXPECT_EQ(text.SectionNames(), sections);
 
-    EXPECT_EQ(text.Value("Window", "Left"), "100");
-    EXPECT_EQ(text.Value("Window", "Top"), "100");
+    EXPECT_EQ(text.Value("Window", "Left"), std::to_string(form_->x()));
+    EXPECT_EQ(text.Value("Window", "Top"), std::to_string(form_->y()));
     EXPECT_EQ(text.Value("Window", "Height"), "450");
     EXPECT_EQ(text.Value("Window", "Width"), "500");
     EXPECT_EQ(text.Value("Config", "Baud"), "9600");
