@@ -178,11 +178,20 @@ void TKTXComm2Manager::Refresh(TPorts Ports)
         RefreshCOM(ran);
     if (!ran)
         return;
-    for (int i = 0; i < connections_->Count(); ++i) {
-        TKTXComm2Item* item = connections_->Items(i);
+    for (TKTXComm2Item* item : Items())
         if (ports_.Contains(item->Port()))
             item->Notify(this, neDiscoveryCompleted, 0, TDevice{});
-    }
+}
+
+std::vector<TKTXComm2Item*> TKTXComm2Manager::Items() const
+{
+    // Destruction frees the collection before it switches the modes off, so the
+    // handlers that stopping raises find no items.
+    std::vector<TKTXComm2Item*> items;
+    if (connections_)
+        for (int i = 0; i < connections_->Count(); ++i)
+            items.push_back(connections_->Items(i));
+    return items;
 }
 
 TDevice TKTXComm2Manager::ComEntry(const TlnkSerialDevice& Port) const
@@ -264,8 +273,7 @@ void TKTXComm2Manager::DeviceChanged(TPort Port, size_t Index, TDevices& List, T
     if (Event == neDeviceFound) {
         if (OnDeviceFound)
             OnDeviceFound(this, Port, device);
-        for (int i = 0; i < connections_->Count(); ++i) {
-            TKTXComm2Item* item = connections_->Items(i);
+        for (TKTXComm2Item* item : Items()) {
             if (item->Port() != Port)
                 continue;
             item->RefreshDeviceList();
@@ -274,8 +282,7 @@ void TKTXComm2Manager::DeviceChanged(TPort Port, size_t Index, TDevices& List, T
         return;
     }
     List.erase(List.begin() + static_cast<std::ptrdiff_t>(Index));
-    for (int i = 0; i < connections_->Count(); ++i) {
-        TKTXComm2Item* item = connections_->Items(i);
+    for (TKTXComm2Item* item : Items()) {
         if (item->Port() != Port)
             continue;
         if (const TDeviceObject* chosen = item->Device(); chosen && chosen->Device.SameDevice(device))
@@ -466,15 +473,13 @@ void TKTXComm2Manager::HardwareChanged(TObject* Sender)
 
 void TKTXComm2Manager::NotifyAllItems(TObject* Sender, TNotificationEvent Event)
 {
-    for (int i = 0; i < connections_->Count(); ++i)
-        connections_->Items(i)->Notify(Sender, Event, 0, TDevice{});
+    for (TKTXComm2Item* item : Items())
+        item->Notify(Sender, Event, 0, TDevice{});
 }
 
 void TKTXComm2Manager::NotifyItemsOn(TPort Port, TObject* Sender, TNotificationEvent Event)
 {
-    for (int i = 0; i < connections_->Count(); ++i) {
-        TKTXComm2Item* item = connections_->Items(i);
+    for (TKTXComm2Item* item : Items())
         if (item->Port() == Port)
             item->Notify(Sender, Event, 0, TDevice{});
-    }
 }

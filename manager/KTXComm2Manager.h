@@ -88,6 +88,8 @@ public:
 private:
     // AfterLoad / OnChanged of the library root: recompute Ports and tell every item.
     void HardwareChanged(TObject* Sender);
+    // The items now, in collection order (none while the manager is being destroyed).
+    std::vector<TKTXComm2Item*> Items() const;
     void NotifyAllItems(TObject* Sender, TNotificationEvent Event);
     void NotifyItemsOn(TPort Port, TObject* Sender, TNotificationEvent Event);
     // Announces one addition (the entry is in the list already) or removal (the entry

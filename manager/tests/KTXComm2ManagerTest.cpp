@@ -118,6 +118,8 @@ struct RootWindowSpy : dabrix::transport::StackBinding {
 TEST(TKTXComm2Manager, HardwareChangeRecomputesPortsAndTellsEveryItem)
 {
     using dabrix::transport::BindingKind;
+    // Declared before the manager: its items report their removal while it is destroyed.
+    std::vector<std::pair<TPort, TNotificationEvent>> notes;
     dabrix::transport::SetStackBindingFactory(BindingKind::IrDA, [](const dabrix::transport::WindowHandle& Root) {
         RootWindowSpy::root = Root;
         return std::make_unique<RootWindowSpy>();
@@ -127,7 +129,6 @@ TEST(TKTXComm2Manager, HardwareChangeRecomputesPortsAndTellsEveryItem)
     TKTXComm2Item* comItem = manager.Connections().Add();
     TKTXComm2Item* usbItem = manager.Connections().Add();
     usbItem->SetPort(portUSB);
-    std::vector<std::pair<TPort, TNotificationEvent>> notes;
     for (TKTXComm2Item* item : {comItem, usbItem}) {
         item->OnNotification = [&notes, item](TObject*, TNotificationEvent Event, const TDevice&, int) {
             notes.emplace_back(item->Port(), Event);
@@ -152,6 +153,7 @@ TEST(TKTXComm2Manager, HardwareChangeRecomputesPortsAndTellsEveryItem)
     const std::vector<std::pair<TPort, TNotificationEvent>> expected = {
         {portNone, neHardwareChanged}, {portUSB, neHardwareChanged}};
     EXPECT_EQ(notes, expected);
+    notes.clear();
 }
 
 TEST(TKTXComm2Manager, DeviceListServesEachPortKindAndNoneForPortNone)
