@@ -465,6 +465,8 @@ TErrMsg TKTXComm2Item::SendRaw(const TBuffer& Buffer)
 void TKTXComm2Item::PaceSend()
 {
     const uint32_t delay = CmdSendDelay();
+    if (delay == 0)
+        return;
     const uint32_t start = Now();
     for (;;) {
         // Stamps before the clock: a stamp written meanwhile by the receive thread is then
@@ -572,9 +574,12 @@ uint32_t TKTXComm2Item::Now() const
     const int64_t frequency = host_ ? host_->CounterFrequency() : 0;
     if (frequency == 0)
         return TickCount();
-    // counter * 1000 / frequency in 128 bits: a nanosecond counter times 1000 passes
-    // 64 bits after 106 days.
-    const __int128 ms = static_cast<__int128>(counter_()) * 1000 / frequency;
+    // counter * 1000 / frequency without overflow: a nanosecond counter times 1000 passes
+    // 64 bits after 106 days. A frequency in whole kHz (steady_clock's) divides at once.
+    const int64_t counter = counter_();
+    if (frequency % 1000 == 0)
+        return static_cast<uint32_t>(static_cast<uint64_t>(counter / (frequency / 1000)));
+    const __int128 ms = static_cast<__int128>(counter) * 1000 / frequency;
     return static_cast<uint32_t>(static_cast<unsigned __int128>(ms));
 }
 

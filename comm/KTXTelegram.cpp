@@ -115,7 +115,10 @@ TErrMsg TelegramFramer::BuildTelegram(uint8_t Command, uint8_t Value, const TBuf
     out[n] = CheckSum(out, n);
     out[n + 1] = ktx::End;
     Frame.Assign(out, static_cast<size_t>(n + 2));
-    sequence_ = sequence;
+    // Only replies touch the receive state: a 0x02 telegram may be built on the owner
+    // thread while a USB link's receive thread answers telegrams.
+    if (Command == ktx::Ack || Command == ktx::Telegram10)
+        sequence_ = sequence;
     return emNone;
 }
 

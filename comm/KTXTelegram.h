@@ -13,9 +13,11 @@
 // the connection item implements (reports go to the manager, replies through the paced
 // send). Tests and benchmarks give it a port of their own.
 //
-// Threading: a framer is used by one thread at a time, the one that receives (the owner
-// thread, or a USB link's receive thread). Only the Received flag of the most recent
-// telegram may be read from elsewhere; it is set with an atomic exchange.
+// Threading: Receive, ParseTelegram and the replies' BuildTelegram run on the thread
+// that receives (the owner thread, or a USB link's receive thread), one call at a time.
+// BuildTelegram of a 0x02 or 0x03 telegram reads only the settings and may run on the
+// owner thread meanwhile. The Received flag of the most recent telegram may be exchanged
+// from any thread; the settings are changed only while no other thread receives.
 #include "manager/KTXComm2Types.h"
 
 #include <atomic>

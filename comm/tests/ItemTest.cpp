@@ -697,6 +697,9 @@ TEST(Clock, ScalesTheCounterAndWrapsAt32Bits)
         {10'000'000, 25'000, 2},                                     // 2.5 ms, truncated
         // A nanosecond counter 200 days after boot: counter * 1000 passes 64 bits.
         {1'000'000'000, 200LL * 86400 * 1'000'000'000, static_cast<uint32_t>(200ULL * 86400 * 1000)},
+        // A frequency that is no whole number of kHz, also beyond 64 bits.
+        {3'579'545, 3'579'545LL * 5000, 5'000'000},
+        {3'579'545, 10'000'000'000'000'000LL, 1'922'406'000u},
     };
     for (const Case& c : cases) {
         ItemFixture f;
