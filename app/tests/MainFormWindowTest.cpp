@@ -6,6 +6,7 @@
 #include "app/StatusPanel.h"
 #include "comm/KTXComm2Item.h"
 #include "manager/KTXComm2Manager.h"
+#include "transport/lnkAPI.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -277,9 +278,11 @@ TEST_F(MainFormTest, TheManagerHoldsOneRawConnectionWithDiscoveryOnAfterTheFirst
 
     Show();
     EXPECT_FALSE(form_->StartingUp);
-    EXPECT_EQ(manager.USBMode(), umAutoDiscovery);
-    EXPECT_EQ(manager.SerialMode(), smAutoDiscovery);
-    EXPECT_EQ(manager.BluetoothMode(), bmAutoDiscovery);
+    // Discovery is switched on for every port kind but infrared; the manager keeps a
+    // kind whose transport the machine lacks disabled.
+    EXPECT_EQ(manager.USBMode(), IsTransportAvailable(trUSB) ? umAutoDiscovery : umDisabled);
+    EXPECT_EQ(manager.SerialMode(), IsTransportAvailable(trSerial) ? smAutoDiscovery : smDisabled);
+    EXPECT_EQ(manager.BluetoothMode(), IsTransportAvailable(trBluetooth) ? bmAutoDiscovery : bmDisabled);
     EXPECT_EQ(manager.IrDAMode(), imDisabled);
     EXPECT_TRUE(form_->act_interface_conneced->isEnabled());
     EXPECT_FALSE(form_->act_interface_disconneced->isEnabled());
