@@ -100,7 +100,7 @@ TEST_P(GaugeSimItemTest, TelegramsArriveAndEveryOneIsAcknowledged)
     if (!c.handler) {
         // The control case: the simulator does notice missing acknowledgements.
         EXPECT_EQ(sim.exitCode(), 3);
-        EXPECT_EQ(f.item->LastTelegram().Received, 1u);
+        EXPECT_EQ(uint32_t(f.item->LastTelegram().Received), 1u);
         EXPECT_EQ(Hex(BytesOf(f.item->LastTelegram().Data)), Hex(payloads.back()));
         return;
     }
@@ -109,7 +109,7 @@ TEST_P(GaugeSimItemTest, TelegramsArriveAndEveryOneIsAcknowledged)
     ASSERT_EQ(telegrams.size(), payloads.size());
     for (size_t i = 0; i < payloads.size(); ++i) {
         SCOPED_TRACE("telegram " + std::to_string(i));
-        EXPECT_EQ(telegrams[i].Command, 2u);
+        EXPECT_EQ(uint32_t(telegrams[i].Command), 2u);
         EXPECT_EQ(telegrams[i].DestAdr, 0x7F);
         EXPECT_EQ(telegrams[i].SourceAdr, c.source);
         EXPECT_EQ(Hex(BytesOf(telegrams[i].Data)), Hex(payloads[i]));

@@ -68,7 +68,7 @@ TEST(ItemCreation, PropertiesStartWithTheirCreationValues)
     EXPECT_TRUE(item->DeviceName().empty());
     EXPECT_EQ(item->Device(), nullptr);
     EXPECT_TRUE(item->Devices().empty());
-    EXPECT_EQ(item->LastTelegram().Received, 0u);
+    EXPECT_EQ(uint32_t(item->LastTelegram().Received), 0u);
     EXPECT_EQ(item->LastSendTime(), 0u);
     EXPECT_EQ(item->LastReceiveTime(), 0u);
 
@@ -587,7 +587,7 @@ TEST(UsbLink, ReceivedTelegramsAreFramedAndAnsweredOnTheReceiveThread)
     ASSERT_EQ(f.usb.writes.size(), 1u);
     EXPECT_EQ(Hex(f.usb.writes[0].bytes), "06 35 7F 21 DB 04");
     EXPECT_EQ(f.usb.writes[0].thread, receiveId);
-    EXPECT_EQ(f.item->LastTelegram().Received, 1u);
+    EXPECT_EQ(uint32_t(f.item->LastTelegram().Received), 1u);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -791,7 +791,7 @@ TEST(Receiving, ABurstOfAThousandBytesArrivesWholeAndInOrder)
     int units = 0;
     f.item->OnTelegram = [&](TObject* Sender, TTelegramData Telegram, TBuffer&) {
         EXPECT_EQ(Sender, f.item->Client());
-        EXPECT_EQ(Telegram.Command, 2u);
+        EXPECT_EQ(uint32_t(Telegram.Command), 2u);
         ++units;
         received.insert(received.end(), Telegram.Data.Data(), Telegram.Data.Data() + Telegram.Data.Count());
     };

@@ -229,8 +229,8 @@ void ExpectTelegrams(const RecordingPort& port, const std::vector<Expected>& exp
         const TTelegramData& t = port.telegrams[i];
         const Expected& e = expected[i];
         SCOPED_TRACE("telegram " + std::to_string(i));
-        EXPECT_EQ(t.Received, 0u);
-        EXPECT_EQ(t.Command, e.command);
+        EXPECT_EQ(uint32_t(t.Received), 0u);
+        EXPECT_EQ(uint32_t(t.Command), e.command);
         EXPECT_EQ(t.SourceAdr, e.source);
         EXPECT_EQ(t.DestAdr, e.dest);
         EXPECT_EQ(t.NakCode, e.nakCode);
@@ -272,16 +272,16 @@ TEST(ReceiveKtx, WithoutHandlerNothingIsDeliveredOrAnsweredButTheLastTelegramIsK
     RecordingPort port;
     port.handlerAssigned = false;
     TelegramFramer framer(port);
-    EXPECT_EQ(framer.LastTelegram().Received, 0u);
+    EXPECT_EQ(uint32_t(framer.LastTelegram().Received), 0u);
     framer.Receive(kWorkedFrame.data(), static_cast<int>(kWorkedFrame.size()));
     EXPECT_TRUE(port.telegrams.empty());
     EXPECT_TRUE(port.replies.empty());
     const TTelegramData last = framer.LastTelegram();
-    EXPECT_EQ(last.Received, 1u);
-    EXPECT_EQ(last.Command, 2u);
+    EXPECT_EQ(uint32_t(last.Received), 1u);
+    EXPECT_EQ(uint32_t(last.Command), 2u);
     EXPECT_EQ(Hex(BytesOf(last.Data)), "41 42");
     EXPECT_EQ(framer.ExchangeReceived(0), 1u);
-    EXPECT_EQ(framer.LastTelegram().Received, 0u);
+    EXPECT_EQ(uint32_t(framer.LastTelegram().Received), 0u);
     // Without acknowledgements the sequence character never moves.
     EXPECT_EQ(framer.SequenceChar(), 0x20);
 }
@@ -394,8 +394,8 @@ TEST_P(ReceiveRawTest, DeliversUnits)
     for (size_t i = 0; i < c.units.size(); ++i) {
         const TTelegramData& t = port.telegrams[i];
         EXPECT_EQ(Hex(BytesOf(t.Data)), Hex(c.units[i]));
-        EXPECT_EQ(t.Command, 2u);
-        EXPECT_EQ(t.SourceAdr | t.DestAdr | t.NakCode | t.Sequence | t.Encoded | t.Received, 0);
+        EXPECT_EQ(uint32_t(t.Command), 2u);
+        EXPECT_EQ(uint32_t(t.SourceAdr | t.DestAdr | t.NakCode | t.Sequence | t.Encoded | t.Received), 0u);
     }
     EXPECT_TRUE(port.reports.empty());
     EXPECT_TRUE(port.replies.empty());
@@ -480,7 +480,7 @@ TEST(Receive, EmptyChunksAndUnknownProtocolsAreIgnored)
     framer.Receive(kWorkedFrame.data(), static_cast<int>(kWorkedFrame.size()));
     EXPECT_TRUE(framer.Idle());
     EXPECT_TRUE(port.telegrams.empty());
-    EXPECT_EQ(framer.LastTelegram().Received, 0u);
+    EXPECT_EQ(uint32_t(framer.LastTelegram().Received), 0u);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -506,7 +506,7 @@ TEST(ParseTelegram, RefusesWhatIsNotAFrame)
         EXPECT_EQ(framer.ParseTelegram(Buf(c.frame), t), c.result) << Hex(c.frame);
         EXPECT_EQ(port.reports, std::vector<TErrMsg>{c.result});
         if (c.result == emUnknownCommand) {
-            EXPECT_EQ(t.Command, 0u);
+            EXPECT_EQ(uint32_t(t.Command), 0u);
         }
     }
 }
