@@ -106,7 +106,8 @@ public:
     void act_edit_pasteExecute();
     void act_edit_markallExecute();
     void act_edit_clearExecute();
-    // Opens the recent entry numbered by the sender's "Tag" property.
+    // Opens the recent entry numbered by the sender's "Tag" property. An unused entry
+    // (its item is hidden) opens nothing and shows nothing: Missing.
     OpenResult DropDownFileOpen(QObject* Sender);
 
 private:
