@@ -37,7 +37,13 @@ public:
     }
 
     // While false the thread leaves its events queued.
-    void SetPumping(bool on) { pumping_ = on; }
+    // Switching off waits until a pass that may have started pumping has ended.
+    void SetPumping(bool on)
+    {
+        pumping_ = on;
+        if (!on)
+            Run([] {});
+    }
     std::thread::id Id() const { return thread_.get_id(); }
 
 private:
