@@ -92,24 +92,6 @@ TDevice USBDeviceEntry(const std::string& interfacePath, const std::string& frie
 
 namespace {
 
-TDevice GaugeEntry(const FT_DEVICE_LIST_INFO_NODE& node)
-{
-    TDevice d;
-    if (node.ID != 0) {
-        d.Name = comm::d2xx::NodeDescription(node);
-        d.SerialNo = comm::d2xx::NodeSerialNumber(node);
-        d.Info = d.Name;
-        d.ID = static_cast<int32_t>(node.ID);
-    } else {
-        d.Name = "No device information";
-        d.SerialNo = "------";
-        d.Info = "IN USE";
-    }
-    d.Connected = true;
-    d.Handle = -1;
-    return d;
-}
-
 // Restores the binding's error-box switch however the list reading ends.
 class QuietD2XX {
 public:
@@ -141,10 +123,8 @@ TDevices ListD2XXGauges()
     }
     TDevices gauges;
     for (const auto& node : nodes)
-        gauges.push_back(GaugeEntry(node));
-    std::stable_sort(gauges.begin(), gauges.end(), [](const TDevice& a, const TDevice& b) {
-        return a.Name != b.Name ? a.Name < b.Name : a.SerialNo < b.SerialNo;
-    });
+        gauges.push_back(GaugeEntryOf(node));
+    SortGauges(gauges);
     return gauges;
 }
 

@@ -5,6 +5,7 @@
 //
 // Threading: user-interface thread. ListD2XXGauges blocks for up to ten waits of
 // 500 ms while a bridge device is open elsewhere.
+#include "comm/d2xx/D2XXApi.h"
 #include "manager/KTXComm2Types.h"
 
 #include <string>
@@ -31,6 +32,14 @@ bool IsBridgeDevice(const std::string& deviceId);
 // The USB entry for a device on the bus by its interface path.
 TDevice USBDeviceEntry(const std::string& interfacePath, const std::string& friendlyName,
                        const std::string& manufacturer);
+
+// The gauge entry of one record of the bridge's device list: description and serial
+// number (each up to its first NUL, never past its field), or "No device information",
+// "------", "IN USE" for a device open elsewhere (identifier 0).
+TDevice GaugeEntryOf(const FT_DEVICE_LIST_INFO_NODE& node);
+
+// Ascending by Name, then SerialNo, byte-wise.
+void SortGauges(TDevices& gauges);
 
 // The bridge's current device list as gauge entries, sorted by Name, then SerialNo.
 // A device open elsewhere (identifier 0) makes it retry up to ten times, 500 ms apart.

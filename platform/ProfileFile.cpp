@@ -130,13 +130,17 @@ ProfileText ProfileText::Parse(std::string_view bytes)
         bytes.remove_prefix(3);
     bool firstLine = true;
     while (!bytes.empty()) {
-        const size_t nl = bytes.find('\n');
-        std::string_view raw = bytes.substr(0, nl);
-        bytes.remove_prefix(nl == std::string_view::npos ? bytes.size() : nl + 1);
-        const bool cr = !raw.empty() && raw.back() == '\r';
-        if (cr)
-            raw.remove_suffix(1);
-        if (firstLine && nl != std::string_view::npos)
+        // Lines end at CR LF, LF or a lone CR, so no value can carry a line break.
+        const size_t end = bytes.find_first_of("\r\n");
+        const std::string_view raw = bytes.substr(0, end);
+        size_t skip = bytes.size();
+        bool cr = false;
+        if (end != std::string_view::npos) {
+            cr = bytes[end] == '\r';
+            skip = end + ((cr && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
+        }
+        bytes.remove_prefix(skip);
+        if (firstLine && end != std::string_view::npos)
             result.crlf_ = cr;
         firstLine = false;
         result.lines_.push_back(MakeLine(std::string(raw)));

@@ -81,9 +81,10 @@ QString NormalizedDocumentText(QStringView text)
 QString DecodeDocument(const QByteArray& bytes)
 {
     QByteArrayView body(bytes);
-    if (body.startsWith("\xEF\xBB\xBF"))
+    // Byte-order marks at the start say nothing about the text; a file that has been
+    // through other editors may carry several.
+    while (body.startsWith("\xEF\xBB\xBF"))
         body = body.sliced(3);
-    // A second byte-order mark after the first one is a character of the text.
     QStringDecoder utf8(QStringConverter::Utf8,
                         QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(body);

@@ -196,6 +196,16 @@ TEST_F(ProfileFileTest, KeepsWindowsLineEndsAndSkipsAByteOrderMark)
     EXPECT_EQ(Contents(path), "[Config]\r\nPort=4\r\nBaud=2400\r\n");
 }
 
+TEST_F(ProfileFileTest, ALoneCarriageReturnEndsALineToo)
+{
+    // Found by fuzzing: a CR inside a line used to stay in the value it ended.
+    const std::string path = WriteRaw("cr.ini", "[Config]\rPort=4\rBaud=9600\n[System]\r\nLanguage=de\r");
+    ProfileFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Config", "Port", 0), 4);
+    EXPECT_EQ(ini.ReadInteger("Config", "Baud", 0), 9600);
+    EXPECT_EQ(ini.ReadString("System", "Language", ""), "de");
+}
+
 TEST_F(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWins)
 {
     const std::string path = WriteRaw("dup.ini", "[A]\nk=1\nK=2\n[a]\nk=3\n");
