@@ -3,6 +3,8 @@
 // of the Gauge menu.
 #include "manager/KTXComm2Types.h"
 
+#include <QStringList>
+
 #include <array>
 #include <cstdint>
 
@@ -40,6 +42,11 @@ TPort PortOfTransport(uint8_t transport);
 
 // The port kind the manager must offer for the Gauge menu item of this Tag to be enabled.
 TPort GaugeEnabledPort(int tag);
+
+// The device names that identify the gauge of this Tag when the program looks for it, in
+// the order they are tried. Empty for the gauges found by their COM port number and for
+// the infrared gauge, which is not searched for (the program listens for it instead).
+QStringList GaugeNamePatterns(int tag);
 
 // The Gauge menu from top to bottom: a Tag, or GaugeMenuSeparator.
 inline constexpr int GaugeMenuSeparator = -1;

@@ -4,7 +4,6 @@
 #include "app/Images.h"
 #include "app/InfoForm.h"
 #include "app/MainFormDialogs.h"
-#include "app/SerialDialogForm.h"
 #include "app/StatusPanel.h"
 #include "comm/KTXComm2Item.h"
 #include "manager/KTXComm2Manager.h"
@@ -13,7 +12,6 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -39,7 +37,6 @@
 
 namespace {
 
-constexpr int kFirstComItem = 6;  // Port menu: Connect, Disconnect, separator, IrDA, USB, BT
 constexpr int kPromptTimeTag = 1000;
 
 std::string ToUtf8(const QString& text)
@@ -111,6 +108,7 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     PromptTime->setObjectName(QStringLiteral("PromptTime"));
     SetTagOf(PromptTime, kPromptTimeTag);
     PromptTime->setInterval(1000);
+    connect(PromptTime, &QTimer::timeout, this, &TMainForm::PromptTimeTimer);
     PromptTime->start();
 
     FormCreate();
@@ -119,8 +117,13 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
 TMainForm::~TMainForm()
 {
     FormDestroy();
-    // The manager goes before the window's widgets: its item may still notify while it
-    // shuts down, and the handlers reach into the window.
+    // The window no longer reacts to the manager: the item may still notify while it
+    // closes its link. OnTelegram stays: a USB receive thread may be calling it until the
+    // item has closed the link, and what it queues dies with the window.
+    KTXComm2Manager1->OnDeviceFound = nullptr;
+    KTXComm2Manager1->OnDeviceLost = nullptr;
+    Connection->OnNotification = nullptr;
+    // The manager goes before the window's widgets.
     KTXComm2Manager1.reset();
 }
 
@@ -191,6 +194,9 @@ void TMainForm::CreateActions()
     connect(act_edit_paste, &QAction::triggered, this, &TMainForm::act_edit_pasteExecute);
     connect(act_edit_markall, &QAction::triggered, this, &TMainForm::act_edit_markallExecute);
     connect(act_edit_clear, &QAction::triggered, this, &TMainForm::act_edit_clearExecute);
+    connect(act_interface_conneced, &QAction::triggered, this, &TMainForm::act_interface_connecedExecute);
+    connect(act_interface_disconneced, &QAction::triggered, this,
+            &TMainForm::act_interface_disconnecedExecute);
 }
 
 void TMainForm::CreateMenus()
@@ -400,8 +406,21 @@ void TMainForm::CreateManager()
     KTXComm2Manager1->SetName(QStringLiteral("KTXComm2Manager1"));
     // The shell reacts to notifications and the status; it shows no connection errors.
     KTXComm2Manager1->SetShowErrorMsg(false);
+    KTXComm2Manager1->OnDeviceFound = [this](TObject* Sender, TPort Port, const TDevice& Device) {
+        KTXComm2Manager1DeviceFound(Sender, Port, Device);
+    };
+    KTXComm2Manager1->OnDeviceLost = [this](TObject* Sender, TPort Port, const TDevice& Device) {
+        KTXComm2Manager1DeviceLost(Sender, Port, Device);
+    };
     // "Connection0": raw chunks, every received chunk a unit, 10 ms USB time-outs.
-    dabrix::comm::ApplyMainWindowSettings(*KTXComm2Manager1->Connections().Add());
+    TKTXComm2Item* item = KTXComm2Manager1->Connections().Add();
+    dabrix::comm::ApplyMainWindowSettings(*item);
+    item->OnNotification = [this](TObject* Sender, TNotificationEvent Event, const TDevice& Device, int Error) {
+        KTXComm2Manager1Connections0Notification(Sender, Event, Device, Error);
+    };
+    item->OnTelegram = [this](TObject* Sender, TTelegramData TelegramData, TBuffer& ResponseData) {
+        KTXComm2Manager1Connections0Telegram(Sender, TelegramData, ResponseData);
+    };
 }
 
 // ---- Life cycle -----------------------------------------------------------------------
@@ -409,6 +428,7 @@ void TMainForm::CreateManager()
 void TMainForm::FormCreate()
 {
     LineBuffer.clear();
+    selectDeviceForm_ = nullptr;
     Connection = KTXComm2Manager1->Connections().Items(0);
     CandidateList.clear();
 
@@ -462,6 +482,7 @@ bool TMainForm::FormClose()
 
 void TMainForm::FormDestroy()
 {
+    CloseIrDASockets();
     CandidateList.clear();
 }
 
@@ -710,220 +731,6 @@ void TMainForm::act_edit_clearExecute()
         return;
     Editor->clear();
     Editor->document()->setModified(false);
-}
-
-// ---- Gauge and port -------------------------------------------------------------------
-
-std::vector<QAction*> TMainForm::ComPortItems() const
-{
-    const QList<QAction*> items = menuitem_Port->actions();
-    std::vector<QAction*> com;
-    for (int i = kFirstComItem; i < items.size(); ++i)
-        com.push_back(items[i]);
-    return com;
-}
-
-void TMainForm::SetupDevice(QObject* Sender)
-{
-    bool changed = StartingUp;
-    if (!StartingUp)
-        act_interface_disconneced->trigger();
-
-    auto* item = qobject_cast<QAction*>(Sender);
-    if (TagOf(Sender) == GaugeTag) {
-        if (item)
-            item->setChecked(true);
-    } else {
-        GaugeMenuIndex = static_cast<int>(menuitem_Device->actions().indexOf(item));
-        GaugeTag = static_cast<uint8_t>(TagOf(Sender));
-        changed = true;
-    }
-
-    if (Sender == menuitem_Manuell && serialDialogForm_) {
-        QComboBox* ports = serialDialogForm_->combobox_ComPort;
-        ports->clear();
-        for (QAction* com : ComPortItems()) {
-            ports->addItem(com->text(), TagOf(com));
-            if (com->isChecked())
-                ports->setCurrentIndex(ports->count() - 1);
-        }
-        serialDialogForm_->combobox_Baudrate->setCurrentText(QString::number(Connection->BaudRate()));
-        if (!StartingUp)
-            dialogs_.ShowModal(*serialDialogForm_);
-        if (ports->currentIndex() >= 0) {
-            ComPortNumber = ports->currentData().toInt();
-            const QString baudText = serialDialogForm_->combobox_Baudrate->currentText();
-            bool ok = false;
-            const int baud = baudText.trimmed().toInt(&ok);
-            if (!ok)
-                throw std::invalid_argument(
-                    tr("'%1' is not a valid integer value").arg(baudText).toStdString());
-            ManualBaud = baud;
-            Connection->SetBaudRate(static_cast<uint32_t>(ManualBaud));
-            UpdatePortMenu(1);
-        }
-    }
-
-    if (changed) {
-        if (const GaugeSetting* row = FindGaugeSetting(GaugeTag)) {
-            Connection->SetPort(PortOfTransport(row->Transport));
-            Connection->SetBaudRate(row->Tag == 0 ? static_cast<uint32_t>(ManualBaud) : row->BaudRate);
-            UpdatePortMenu(row->Transport);
-            PollGauge = row->Poll != 0;
-            EchoChars = row->Echo != 0;
-            WasConnected = false;
-        }
-    }
-
-    UpdateStatusBar();
-    if (!StartingUp)
-        act_interface_conneced->trigger();
-}
-
-void TMainForm::UpdatePortMenu(int code)
-{
-    const TPorts offered = KTXComm2Manager1->Ports();
-    auto mark = [](QAction* item, bool on) {
-        item->setEnabled(on);
-        item->setChecked(on);
-    };
-    mark(menuitem_IrDA, code == 3 && offered.Contains(portIrDA));
-    mark(menuitem_USB, code == 2 && offered.Contains(portUSB));
-    mark(menuitem_Bluetooth, code == 4 && offered.Contains(portBT));
-
-    for (QAction* com : ComPortItems()) {
-        com->setEnabled(code == 1 && offered.Contains(portCOM));
-        if (code == 1) {
-            if (TagOf(com) == ComPortNumber)
-                com->setChecked(true);
-        } else {
-            com->setChecked(false);
-        }
-    }
-}
-
-void TMainForm::ChangeComPort(QObject* Sender)
-{
-    const bool wasConnected = Connection->LinkState() == lsConnected;
-    if (wasConnected)
-        act_interface_disconneced->trigger();
-    ComPortNumber = TagOf(Sender);
-    if (auto* item = qobject_cast<QAction*>(Sender))
-        Connection->SelectDeviceByName(item->text());
-    UpdateStatusBar();
-    if (wasConnected)
-        act_interface_conneced->trigger();
-}
-
-void TMainForm::RefreshInterfaces()
-{
-    const TPorts offered = KTXComm2Manager1->Ports();
-    if (offered.Contains(portCOM)) {
-        const std::vector<QAction*> com = ComPortItems();
-        bool found = false;
-        for (auto it = com.rbegin(); it != com.rend() && !found; ++it)
-            found = TagOf(*it) == ComPortNumber;
-        if (!found && !com.empty())
-            com.front()->trigger();
-    } else {
-        dialogs_.ShowMessage(this, tr("No interface is free / available !!!"));
-        ComPortNumber = 0;
-    }
-
-    for (QAction* item : menuitem_Device->actions()) {
-        if (!item->isSeparator())
-            item->setEnabled(offered.Contains(GaugeEnabledPort(TagOf(item))));
-    }
-
-    const QList<QAction*> items = menuitem_Device->actions();
-    for (int i = 1; i < items.size(); ++i) {
-        QAction* item = items[i];
-        if (!item->isSeparator() && !item->isEnabled() && item->isChecked()) {
-            // The chosen gauge's port kind has gone: fall back to Manual without a word.
-            const bool wasStartingUp = StartingUp;
-            StartingUp = true;
-            menuitem_Manuell->trigger();
-            StartingUp = wasStartingUp;
-            break;
-        }
-    }
-}
-
-// ---- Status ---------------------------------------------------------------------------
-
-void TMainForm::SetPanelText(int panel, const QString& text)
-{
-    auto& shown = panelText_[static_cast<size_t>(panel)];
-    if (shown == text)
-        return;
-    shown = text;
-    StatusPanels[static_cast<size_t>(panel)]->setText(text);
-}
-
-void TMainForm::SetPanelImage(int image)
-{
-    if (panelImage_ == image)
-        return;
-    panelImage_ = image;
-    StatusPanels[0]->SetImage(ImageListIcon(image));
-}
-
-void TMainForm::UpdateStatusBar()
-{
-    switch (DisplayState) {
-    case 1:
-        SetPanelText(0, QString());
-        SetPanelImage(0);
-        break;
-    case 2:
-        SetPanelText(0, tr("Disconnected"));
-        SetPanelImage(ImageDisconnected);
-        break;
-    case 3:
-        // Blinks with the once-a-second refresh: shown, blank, shown...
-        if (!panelText_[0].isEmpty())
-            SetPanelText(0, QString());
-        else
-            SetPanelText(0, PollGauge ? tr("Search device...") : tr("Wait..."));
-        SetPanelImage(ImageSearching);
-        break;
-    case 4:
-        SetPanelText(0, tr("Connected...") + QStringLiteral("     ") + ConnectedName);
-        SetPanelImage(ImageConnected);
-        break;
-    default:
-        break;
-    }
-
-    QString port;
-    if (menuitem_IrDA->isChecked())
-        port = QStringLiteral("IrDA");
-    else if (menuitem_USB->isChecked())
-        port = QStringLiteral("USB");
-    else if (menuitem_Bluetooth->isChecked())
-        port = QStringLiteral("Bluetooth");
-    else if (ComPortNumber == 0)
-        port = QStringLiteral("COM--");
-    else
-        port = QStringLiteral("COM") + QString::number(ComPortNumber);
-    SetPanelText(1, port);
-
-    const uint32_t baud = Connection->BaudRate();
-    if (baud != panelBaud_) {
-        panelBaud_ = baud;
-        panelText_[2] = QString::number(baud) + tr(" Baud");
-        StatusPanels[2]->setText(panelText_[2]);
-    }
-
-    const QList<QAction*> items = menuitem_Device->actions();
-    if (GaugeMenuIndex >= 0 && GaugeMenuIndex < items.size())
-        SetPanelText(3, items[GaugeMenuIndex]->text());
-}
-
-void TMainForm::PauseDisplay()
-{
-    if (Connection->LinkState() == lsConnected)
-        DisplayState = 1;
 }
 
 // ---- Language, help and info ----------------------------------------------------------

@@ -3,13 +3,22 @@
 // status bar; the settings file; the device manager with its one connection item.
 //
 // Threads: everything here runs on the user-interface thread. The manager and its item
-// deliver their events there.
+// deliver their events there, with one exception: the item of a USB gauge raises
+// OnTelegram on its USB receive thread. KTXComm2Manager1Connections0Telegram may
+// therefore be called on that thread; it only empties the response buffer there and
+// queues a copy of the telegram to the user-interface thread, where it is shown in
+// arrival order.
+#include "manager/KTXComm2Types.h"
+
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,11 +33,11 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
-class TDeviceObject;
 class TInfoForm;
 class TKTXComm2Item;
 class TKTXComm2Manager;
 class TMainFormDialogs;
+class TSelectDeviceForm;
 class TSerialDialogForm;
 class TStatusPanel;
 
@@ -39,6 +48,19 @@ class ProfileFile;
 // The Tag of a menu item (an integer kept as the object's "Tag" property; 0 when unset).
 int TagOf(const QObject* object);
 void SetTagOf(QObject* object, int tag);
+
+namespace dabrix::app {
+
+// How a found device is listed in the selection dialog, by the connection's port kind;
+// empty for portNone.
+QString CandidateText(TPort port, const TDevice& device);
+// The name the status bar shows for the connected device, by the connection's port kind;
+// empty for COM ports (the port panel names them) and portNone.
+QString ConnectedNameOf(TPort port, const TDevice& device);
+// The user's decimal separator, from the system's regional settings.
+QString DecimalSeparator();
+
+} // namespace dabrix::app
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -172,7 +194,8 @@ public:
     void act_edit_markallExecute();
     void act_edit_clearExecute();
 
-    // ---- Gauge and port ---------------------------------------------------------------
+    // ---- Gauge and port (MainFormConnection.cpp) -------------------------------------
+    static constexpr int kFirstComItem = 6;  // Port menu: Connect, Disconnect, |, IrDA, USB, BT
     void SetupDevice(QObject* Sender);
     void UpdatePortMenu(int code);
     void ChangeComPort(QObject* Sender);
@@ -180,9 +203,45 @@ public:
     // The COM items of the Port menu (index 6 on), in menu order.
     std::vector<QAction*> ComPortItems() const;
 
-    // ---- Status ---------------------------------------------------------------------
+    void act_interface_connecedExecute();
+    void act_interface_disconnecedExecute();
+    // Looks for the chosen gauge among the connection's devices and opens it; with more
+    // than one match the user chooses in the selection dialog.
+    void TryAutoConnect();
+    // The number of candidates found for the chosen gauge, or -1 when the gauge is not
+    // searched for (infrared: the listener is opened instead).
+    int FindGaugeCandidates();
+    // Rebuilds CandidateList from the connection's devices that match any of `patterns`.
+    int CollectCandidates(const QStringList& patterns);
+    // The number that directly follows the first "COM" in `text`: 0 when there is none,
+    // -1 when it is too large to be a port number.
+    static int PortNumberOf(const QString& text);
+    // The selection dialog while TryAutoConnect shows it, else null.
+    TSelectDeviceForm* SelectDeviceDialog() const { return selectDeviceForm_; }
+
+    void KTXComm2Manager1DeviceFound(TObject* Sender, TPort Port, const TDevice& Device);
+    void KTXComm2Manager1DeviceLost(TObject* Sender, TPort Port, const TDevice& Device);
+    void KTXComm2Manager1Connections0Notification(TObject* Sender, TNotificationEvent Event,
+                                                  const TDevice& Device, int Error);
+    // Powers an infrared adapter fed by the COM port's control lines (blocks for 110 ms).
+    void WakeInfraredAdapter();
+
+    // ---- Infrared listener ------------------------------------------------------------
+    bool OpenIrDAListener();
+    void CloseIrDASockets();
+
+    // ---- Status (MainFormStatus.cpp) ---------------------------------------------------
     void UpdateStatusBar();
+    // Restarts PromptTime with this interval; 0 leaves it stopped.
+    void RestartPromptTimer(int interval);
     void PauseDisplay();
+    // The once-a-second tick: status, the poll of silent gauges, the Bluetooth re-open.
+    void PromptTimeTimer();
+
+    // ---- Telegram display (MainFormTelegram.cpp) ---------------------------------------
+    // The item's OnTelegram; may run on the USB receive thread (see the top of this file).
+    void KTXComm2Manager1Connections0Telegram(TObject* Sender, TTelegramData TelegramData,
+                                              TBuffer& ResponseData);
 
     // ---- Language, help and info ------------------------------------------------------
     void SwitchLanguage(QObject* Sender);
@@ -206,6 +265,14 @@ private:
     QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int image);
     void SetPanelText(int panel, const QString& text);
     void SetPanelImage(int image);
+    void AddComPortItem(int number);
+    // Shows the data of one telegram (user-interface thread); telegrams that come while
+    // one is being shown wait and follow in order.
+    void ShowTelegram(const TBuffer& data);
+    void ShowTelegramData(const TBuffer& data);
+    // Inserts gauge text at the caret, replacing the selection.
+    void InsertReceivedText(QString text);
+    void AddSyncLine();
 
     dabrix::platform::ProfileFile& profile_;
     TMainFormDialogs& dialogs_;
@@ -215,8 +282,18 @@ private:
     QActionGroup* languageGroup_ = nullptr;
     QActionGroup* comGroup_ = nullptr;
 
+    TSelectDeviceForm* selectDeviceForm_ = nullptr;
+    const std::thread::id ownerThread_ = std::this_thread::get_id();
+
     // What the status bar shows now; a panel is written only when this changes.
     std::array<QString, 4> panelText_;
     int panelImage_ = -1;
     uint32_t panelBaud_ = 0;
+
+    // Telegram data waiting while an earlier telegram is still being shown.
+    std::deque<TBuffer> pendingTelegrams_;
+    bool showingTelegram_ = false;
+    // The last gauge text inserted ended with CR: a LF that starts the next one belongs
+    // to the same line break.
+    bool insertEndedWithCr_ = false;
 };

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormDialogs.h"
 #include "app/SerialDialogForm.h"
+#include "comm/d2xx/D2XXUsbLink.h"
 #include "platform/ConfigFolder.h"
 #include "platform/Locale.h"
 #include "platform/ProfileFile.h"
@@ -145,6 +146,9 @@ int RunDabrix(int argc, char** argv)
                                          LocaleIdOfLanguageCode(language)));
 
     InstallUserMessageHooks();
+    // USB gauges are reached through the bridge library: every connection item made from
+    // here on gets its USB link from it.
+    comm::InstallD2XXUsbLinkFactory();
     int exitCode = 0;
     {
         // 7. The windows, in this order.

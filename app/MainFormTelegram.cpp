@@ -1,0 +1,181 @@
+// The main window's telegram display: every block of received data becomes text in the
+// editor. The newer gauges deliver finished text; the older ones send character streams
+// that are assembled into lines here, with the poll prompt swallowed, optional echo, the
+// micro sign and the user's decimal separator.
+#include "app/MainForm.h"
+
+#include "comm/KTXComm2Item.h"
+
+#include <QLocale>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+
+namespace {
+
+constexpr char16_t kMicroSign = 0x00B5;
+const QString kPrompt = QStringLiteral("\r\n> ");
+
+// The gauges whose telegrams already hold finished text.
+bool DeliversText(int gaugeTag)
+{
+    switch (gaugeTag) {
+    case 8:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A finished line as the user reads it: the first "um" (wherever it stands) gets the micro
+// sign, and the last point becomes the local decimal separator when a digit follows it and
+// the line holds no ":" (times keep their points).
+void TidyLine(QString& line)
+{
+    const qsizetype um = line.indexOf(QLatin1String("um"));
+    if (um >= 0)
+        line[um] = QChar(kMicroSign);
+    const qsizetype point = line.lastIndexOf(QLatin1Char('.'));
+    if (point >= 0 && point + 1 < line.size() && line[point + 1] >= QLatin1Char('0')
+        && line[point + 1] <= QLatin1Char('9') && !line.contains(QLatin1Char(':')))
+        line.replace(point, 1, dabrix::app::DecimalSeparator());
+}
+
+} // namespace
+
+QString dabrix::app::DecimalSeparator()
+{
+    return QLocale::system().decimalPoint();
+}
+
+void TMainForm::KTXComm2Manager1Connections0Telegram(TObject*, TTelegramData TelegramData, TBuffer& ResponseData)
+{
+    // Nothing goes back to the gauge in reply.
+    ResponseData.Clear();
+    if (std::this_thread::get_id() == ownerThread_) {
+        ShowTelegram(TelegramData.Data);
+        return;
+    }
+    // The USB receive thread: the editor and the window's state belong to the
+    // user-interface thread. Calls queued to one receiver run in the order they were
+    // queued, and queueing never blocks this thread.
+    QMetaObject::invokeMethod(
+        this, [this, data = TelegramData.Data] { ShowTelegram(data); }, Qt::QueuedConnection);
+}
+
+void TMainForm::ShowTelegram(const TBuffer& data)
+{
+    pendingTelegrams_.push_back(data);
+    // Sending the echo lets other events run: a telegram that comes meanwhile waits for
+    // the one being shown.
+    if (showingTelegram_)
+        return;
+    showingTelegram_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{showingTelegram_};
+    while (!pendingTelegrams_.empty()) {
+        const TBuffer next = pendingTelegrams_.front();
+        pendingTelegrams_.pop_front();
+        ShowTelegramData(next);
+    }
+}
+
+void TMainForm::ShowTelegramData(const TBuffer& data)
+{
+    RestartPromptTimer(TagOf(PromptTime));
+    // Data flowing at least once a second keeps the tick from ever running, so the status
+    // is brought up to date here when the link starts receiving.
+    const uint8_t previous = DisplayState;
+    DisplayState = 4;
+    if (previous != DisplayState)
+        UpdateStatusBar();
+
+    if (DeliversText(GaugeTag)) {
+        // Zero bytes are no text; they would end up in the saved file.
+        InsertReceivedText(TKTXComm2Item::BufferToString(data).remove(QChar(0)));
+        return;
+    }
+    if (SyncSeen)
+        return;
+
+    // The lines finished by this telegram go into the editor together.
+    QString finished;
+    auto flush = [&] {
+        InsertReceivedText(finished);
+        finished.clear();
+    };
+    for (int i = 1; i <= data.Count(); ++i) {
+        const uint8_t c = data[static_cast<size_t>(i)];
+        if (c == 0)
+            continue;
+        LineBuffer.append(QChar(c));
+        if (LineBuffer.front() == QLatin1Char('>')) {
+            SyncSeen = true;
+            LineBuffer.clear();
+            flush();
+            AddSyncLine();
+            return;
+        }
+        if (PromptPending) {
+            PromptSeen = true;
+            if (LineBuffer.front() != QLatin1Char('\r'))
+                PromptPending = false;
+        }
+        if (PromptPending) {
+            // The buffer is searched after every byte while a prompt may come, so the
+            // first time it holds the prompt the prompt is at its end.
+            if (LineBuffer.endsWith(kPrompt)) {
+                LineBuffer.clear();
+                PromptPending = false;
+                PromptSeen = false;
+            }
+            continue;
+        }
+        if (EchoChars) {
+            flush();
+            TBuffer echo;
+            echo[0] = 1;
+            echo[1] = c;
+            Connection->Send(echo);
+        }
+        if (c == '\n') {
+            TidyLine(LineBuffer);
+            finished += LineBuffer;
+            LineBuffer.clear();
+            PromptPending = PromptSeen;
+        }
+    }
+    flush();
+}
+
+void TMainForm::InsertReceivedText(QString text)
+{
+    // A CR at the end of the last insertion already broke the line; the LF that follows
+    // it in the next block of data belongs to the same line end.
+    if (insertEndedWithCr_ && text.startsWith(QLatin1Char('\n')))
+        text.remove(0, 1);
+    insertEndedWithCr_ = false;
+    if (text.isEmpty())
+        return;
+    insertEndedWithCr_ = text.endsWith(QLatin1Char('\r'));
+    QTextCursor cursor = Editor->textCursor();
+    cursor.insertText(text);
+    Editor->setTextCursor(cursor);
+}
+
+void TMainForm::AddSyncLine()
+{
+    // A line of its own at the end of the text, wherever the caret is.
+    QTextCursor end(Editor->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(end.block().text().isEmpty() ? QStringLiteral("Sync...\n") : QStringLiteral("\nSync..."));
+}
