@@ -158,17 +158,23 @@ void TlnkSerialDiscovery::Watch()
                 return true;
         return false;
     };
+    // Ports present when watching began: one that goes before the first pass is still
+    // reported lost (the first pass reports every present port as found, as always).
+    if (!Scan(previous))
+        previous.Clear();
+    bool firstPass = true;
     pollfd pfd{terminateFd_, POLLIN, 0};
     while (::poll(&pfd, 1, kWatchPeriodMs) == 0) {
         if (!Scan(current))
             continue;
         for (int i = 0; i < current.Count(); ++i)
-            if (!contains(previous, current.Items(i)->Port))
+            if (firstPass || !contains(previous, current.Items(i)->Port))
                 window.Send(msg::DeviceFound, reinterpret_cast<uintptr_t>(current.Items(i)));
         for (int i = 0; i < previous.Count(); ++i)
             if (!contains(current, previous.Items(i)->Port))
                 window.Send(msg::DeviceLost, reinterpret_cast<uintptr_t>(previous.Items(i)));
         previous.Assign(&current);
+        firstPass = false;
     }
     watcherDone_ = true;
 }

@@ -132,6 +132,16 @@ TEST_F(SerialDiscoveryTest, WatcherReportsPortsThatComeAndGoOnTheOwnerThread)
     EXPECT_EQ(stopped, 1);
 }
 
+TEST_F(SerialDiscoveryTest, APortGoneBeforeTheFirstPassIsStillReportedLost)
+{
+    auto pty = std::make_unique<Pty>();
+    const int number = map.Register(pty->path);
+    ASSERT_EQ(discovery.Start(), 0);
+    pty.reset();
+    ASSERT_TRUE(WaitFor([&] { return Has(lost, number); }, 3s));
+    EXPECT_FALSE(Has(found, number));
+}
+
 TEST_F(SerialDiscoveryTest, UnloadingTheLibraryStopsTheWatcherAndStartNeedsTheTransport)
 {
     ASSERT_EQ(discovery.Start(), 0);
