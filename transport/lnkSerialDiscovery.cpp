@@ -114,6 +114,8 @@ int TlnkSerialDiscovery::Start()
         return code::OutOfResources;
     }
     watcherDone_ = false;
+    if (!Scan(initial_))
+        initial_.Clear();
     try {
         watcher_ = std::thread([this] { Watch(); });
     } catch (const std::system_error&) {
@@ -158,10 +160,9 @@ void TlnkSerialDiscovery::Watch()
                 return true;
         return false;
     };
-    // Ports present when watching began: one that goes before the first pass is still
-    // reported lost (the first pass reports every present port as found, as always).
-    if (!Scan(previous))
-        previous.Clear();
+    // Ports present when watching began (read by Start): one that goes before the first
+    // pass is still reported lost; the first pass reports every present port as found.
+    previous.Assign(&initial_);
     bool firstPass = true;
     pollfd pfd{terminateFd_, POLLIN, 0};
     while (::poll(&pfd, 1, kWatchPeriodMs) == 0) {

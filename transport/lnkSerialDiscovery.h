@@ -88,6 +88,7 @@ private:
     bool Scan(TlnkSerialDevices& Devices) const;
 
     std::string comMapFolder_;
+    TlnkSerialDevices initial_;  // the ports at Start, handed to the watcher
     std::thread watcher_;
     int terminateFd_ = -1;
     std::atomic<bool> watcherDone_ = false;
