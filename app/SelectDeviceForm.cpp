@@ -1,12 +1,14 @@
 #include "app/SelectDeviceForm.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kRowHeight = 16;
+constexpr int kTextMargin = 4;
 }
 
 TSelectDeviceForm::TSelectDeviceForm(QWidget* parent)
@@ -38,9 +40,10 @@ TSelectDeviceForm::TSelectDeviceForm(QWidget* parent)
 void TSelectDeviceForm::SetDevices(const QStringList& texts)
 {
     GaugeList->clear();
+    const QFontMetrics metrics(GaugeList->font());
     for (const QString& text : texts) {
         auto* row = new QListWidgetItem(text, GaugeList);
-        row->setSizeHint(QSize(row->sizeHint().width(), kRowHeight));
+        row->setSizeHint(QSize(metrics.horizontalAdvance(text) + 2 * kTextMargin, kRowHeight));
     }
     // A fresh list has no chosen row: OK alone means "none of these".
     GaugeList->setCurrentRow(-1);
