@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QTextCursor>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStringEncoder>
@@ -111,11 +112,17 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     connect(PromptTime, &QTimer::timeout, this, &TMainForm::PromptTimeTimer);
     PromptTime->start();
 
+    receiveRefresh_ = new QTimer(this);
+    receiveRefresh_->setSingleShot(true);
+    receiveRefresh_->setInterval(kReceiveRefreshMs);
+    connect(receiveRefresh_, &QTimer::timeout, this, &TMainForm::CloseReceiveBatch);
+
     FormCreate();
 }
 
 TMainForm::~TMainForm()
 {
+    CloseReceiveBatch();
     FormDestroy();
     // The window no longer reacts to the manager: the item may still notify while it
     // closes its link. OnTelegram stays: a USB receive thread may be calling it until the

@@ -30,6 +30,7 @@ class QMenu;
 class QPlainTextEdit;
 class QShowEvent;
 class QStatusBar;
+class QTextCursor;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -253,6 +254,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Ends an open batch of received text before the application handles its next event.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateActions();
@@ -273,6 +276,13 @@ private:
     // Inserts gauge text at the caret, replacing the selection.
     void InsertReceivedText(QString text);
     void AddSyncLine();
+    // Received text goes into the document at once, in batches that the editor lays out,
+    // scrolls to and repaints together: a batch ends after kReceiveRefreshMs, or earlier
+    // when the application is about to handle an event that may look at the editor or
+    // come from the user (see BelongsToReceiveBatch). Received text cannot be undone.
+    void OpenReceiveBatch();
+    void CloseReceiveBatch();
+    bool BelongsToReceiveBatch(const QObject* watched, const QEvent* event) const;
 
     dabrix::platform::ProfileFile& profile_;
     TMainFormDialogs& dialogs_;
@@ -296,4 +306,8 @@ private:
     // The last gauge text inserted ended with CR: a LF that starts the next one belongs
     // to the same line break.
     bool insertEndedWithCr_ = false;
+    static constexpr int kReceiveRefreshMs = 40;
+    bool receiveBatchOpen_ = false;
+    std::unique_ptr<QTextCursor> receiveBatch_;  // holds the editor's edit block open
+    QTimer* receiveRefresh_ = nullptr;           // ends the batch
 };

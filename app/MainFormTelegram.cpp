@@ -6,10 +6,13 @@
 
 #include "comm/KTXComm2Item.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLocale>
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -167,15 +170,73 @@ void TMainForm::InsertReceivedText(QString text)
     if (text.isEmpty())
         return;
     insertEndedWithCr_ = text.endsWith(QLatin1Char('\r'));
-    QTextCursor cursor = Editor->textCursor();
-    cursor.insertText(text);
-    Editor->setTextCursor(cursor);
+    OpenReceiveBatch();
+    // The editor's own cursor moves on with text inserted where it stands, so the next
+    // insertion goes after this one.
+    Editor->textCursor().insertText(text);
 }
 
 void TMainForm::AddSyncLine()
 {
+    OpenReceiveBatch();
     // A line of its own at the end of the text, wherever the caret is.
     QTextCursor end(Editor->document());
     end.movePosition(QTextCursor::End);
     end.insertText(end.block().text().isEmpty() ? QStringLiteral("Sync...\n") : QStringLiteral("\nSync..."));
+}
+
+void TMainForm::OpenReceiveBatch()
+{
+    if (receiveBatchOpen_)
+        return;
+    receiveBatchOpen_ = true;
+    // Like the gauge data in a classic edit control: not undoable, and it ends the undo
+    // history (which would otherwise grow with every reading).
+    Editor->document()->setUndoRedoEnabled(false);
+    receiveBatch_ = std::make_unique<QTextCursor>(Editor->document());
+    receiveBatch_->beginEditBlock();
+    // The batch ends when the editor is next shown, and before the application handles
+    // anything that may look at the editor or the user (see eventFilter).
+    QCoreApplication::instance()->installEventFilter(this);
+    receiveRefresh_->start();
+}
+
+void TMainForm::CloseReceiveBatch()
+{
+    if (!receiveBatchOpen_)
+        return;
+    receiveBatchOpen_ = false;
+    receiveRefresh_->stop();
+    QCoreApplication::instance()->removeEventFilter(this);
+    receiveBatch_->endEditBlock();
+    receiveBatch_.reset();
+    Editor->document()->setUndoRedoEnabled(true);
+    Editor->ensureCursorVisible();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (receiveBatchOpen_ && !BelongsToReceiveBatch(watched, event))
+        CloseReceiveBatch();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::BelongsToReceiveBatch(const QObject* watched, const QEvent* event) const
+{
+    switch (event->type()) {
+    case QEvent::Timer:
+        // Timers of widgets (a scroll bar held down) act on the view; the others do not.
+        return !watched->isWidgetType();
+    case QEvent::SockAct:
+    case QEvent::SockClose:
+    case QEvent::ChildAdded:  // bookkeeping of the object tree (single-shot timers come and go)
+    case QEvent::ChildPolished:
+    case QEvent::ChildRemoved:
+        return true;
+    case QEvent::MetaCall:
+        return watched == this;  // the telegrams of a USB link
+    default:
+        // The events of the program's own lower layers: received data, notifications.
+        return event->type() >= QEvent::User;
+    }
 }

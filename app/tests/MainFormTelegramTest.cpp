@@ -6,8 +6,13 @@
 #include "app/StatusPanel.h"
 #include "comm/KTXComm2Item.h"
 
+#include "tests/support/EventLoop.h"
+
+#include <QAction>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -121,6 +126,35 @@ TEST_F(TelegramTest, TheSyncLineGoesToTheEndAndTheReadingsToTheCaret)
     Receive(">\r\n");
     EXPECT_EQ(Text(), "note 1,5\n2,5\n tail\nSync...");
     EXPECT_TRUE(form_->SyncSeen);
+}
+
+TEST_F(TelegramTest, ReceivedTextCannotBeUndoneButTheUsersTypingCan)
+{
+    Show();
+    form_->Editor->setFocus();
+    QTest::keyClicks(form_->Editor, "note ");
+    Receive("1.5\r\n");
+    QTest::keyClicks(form_->Editor, "ok");  // ends the batch first: typed after the reading
+    EXPECT_EQ(Text(), "note 1,5\nok");
+    form_->act_edit_undo->trigger();
+    EXPECT_EQ(Text(), "note 1,5\n");
+    form_->act_edit_undo->trigger();  // nothing before the reading is left to undo
+    EXPECT_EQ(Text(), "note 1,5\n");
+}
+
+TEST_F(TelegramTest, TheEditorScrollsToTheLastReadingSoonAfterItCame)
+{
+    Show();
+    for (int i = 0; i < 20; ++i) {
+        std::string lines;
+        for (int j = 0; j < 20; ++j)
+            lines += std::to_string(i * 20 + j) + "\r\n";
+        Receive(lines);
+    }
+    EXPECT_EQ(form_->Editor->document()->blockCount(), 401);
+    dabrix::test::RunEventsFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(form_->Editor->viewport()->rect().contains(form_->Editor->cursorRect()));
+    EXPECT_GT(form_->Editor->verticalScrollBar()->value(), 300);
 }
 
 TEST_F(TelegramTest, DataSetsReceivingAndRestartsTheTick)
