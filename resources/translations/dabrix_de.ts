@@ -360,6 +360,21 @@ Jetzt neu starten ?</translation>
     </message>
 </context>
 <context>
+    <name>TSelectDeviceForm</name>
+    <message>
+        <source>Select Device</source>
+        <translation>Gerät auswählen</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Geräte</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>TSerialDialogForm</name>
     <message>
         <source>COM - Settings</source>

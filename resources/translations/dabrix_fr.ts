@@ -360,6 +360,21 @@ Redémarrer maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>TSelectDeviceForm</name>
+    <message>
+        <source>Select Device</source>
+        <translation>Sélectionner l’appareil</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Appareils</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>TSerialDialogForm</name>
     <message>
         <source>COM - Settings</source>
