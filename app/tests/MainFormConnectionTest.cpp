@@ -143,6 +143,39 @@ TEST_F(PortMenuTest, ClickingAComItemChoosesThatPortAndKeepsItMarked)
     EXPECT_EQ(form_->StatusPanels[1]->text(), "COM43");
 }
 
+// ---- Gauges follow the port kinds on offer ----------------------------------------------------
+
+TEST_F(PortMenuTest, GaugesAreEnabledByThePortKindTheyNeed)
+{
+    Create();
+    Show();
+    const TPorts offered = form_->KTXComm2Manager1->Ports();
+    ASSERT_TRUE(offered.Contains(portCOM));
+    ASSERT_FALSE(offered.Contains(portIrDA));  // no infrared or Bluetooth yet
+    ASSERT_FALSE(offered.Contains(portBT));
+    for (int tag = 0; tag <= 14; ++tag) {
+        const bool usb = tag == 2 || tag == 8 || tag == 11 || tag == 13;
+        const bool enabled = tag == 10 || tag == 12 || tag == 14 ? false : !usb || offered.Contains(portUSB);
+        EXPECT_EQ(GaugeItem(tag)->isEnabled(), enabled) << tag;
+    }
+}
+
+TEST_F(PortMenuTest, AChosenGaugeWhosePortKindHasGoneFallsBackToManualSilently)
+{
+    Create();
+    Show();
+    GaugeItem(7)->trigger();
+    form_->act_interface_disconneced->trigger();
+    // As if the Bluetooth gauge had been chosen while its stack was there.
+    GaugeItem(12)->setChecked(true);
+    form_->RefreshInterfaces();
+    EXPECT_EQ(form_->GaugeTag, 0);
+    EXPECT_TRUE(form_->menuitem_Manuell->isChecked());
+    EXPECT_TRUE(dialogs_.shownWindows.empty());  // no COM settings dialog
+    EXPECT_TRUE(form_->act_interface_conneced->isEnabled());  // and no connection attempt
+    EXPECT_FALSE(form_->StartingUp);
+}
+
 // ---- The COM settings dialog of the Manual gauge --------------------------------------------
 
 TEST_F(PortMenuTest, ManualOffersThePortsAndTakesTheChosenPortAndRate)
