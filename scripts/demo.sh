@@ -37,6 +37,10 @@ fi
 
 # Dabrix keeps its settings in $XDG_CONFIG_HOME/Dabrix.
 export XDG_CONFIG_HOME=$build/demo-config
+# The demo plays its gauge on a COM port; USB comes from a simulated bus (an empty folder
+# unless a *.usb file is dropped in), so it also runs where no udev daemon does.
+export DABRIX_USB_SIM=${DABRIX_USB_SIM:-$build/demo-usb}
+mkdir -p "$DABRIX_USB_SIM"
 config=$XDG_CONFIG_HOME/Dabrix
 mkdir -p "$config"
 
