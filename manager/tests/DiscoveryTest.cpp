@@ -8,12 +8,12 @@
 #include "platform/UserMessage.h"
 #include "tests/sim/d2xx/SimD2XXControl.h"
 #include "tests/support/EventLoop.h"
+#include "transport/tests/Pty.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -22,21 +22,7 @@ using dabrix::test::WaitFor;
 
 namespace {
 
-struct Pty {
-    Pty()
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0)
-            path = name;
-    }
-    ~Pty()
-    {
-        ::close(slave);
-        ::close(master);
-    }
-    int master = -1, slave = -1;
-    std::string path;
-};
+using dabrix::test::Pty;
 
 // What one source saw, in order, as text: "<who>:<event>:<detail>".
 using Log = std::vector<std::string>;
@@ -196,7 +182,7 @@ TEST_F(ManagerDiscoveryTest, ALostPortReachesOnlyTheItemThatChoseIt)
 TEST_F(ManagerDiscoveryTest, AutomaticStartKeepsTheRefreshedListAndDoesNotListTwice)
 {
     Pty pty;
-    const int number = dabrix::platform::ComPortMap().Register(pty.path);
+    const int number = dabrix::platform::ComPortMap().Register(pty.SlavePath());
     ASSERT_GE(number, 3);
     AddItem("com", portCOM);
     AddItem("usb", portUSB);
@@ -233,8 +219,8 @@ TEST_F(ManagerDiscoveryTest, ManualRefreshListsPortsAndCompletesForAvailableKind
 {
     Pty a, b;
     dabrix::platform::ComPortMap map;
-    const int na = map.Register(a.path);
-    const int nb = map.Register(b.path);
+    const int na = map.Register(a.SlavePath());
+    const int nb = map.Register(b.SlavePath());
     manager->SetSerialMode(smManualDiscovery);
     EXPECT_TRUE(manager->ComDevices().empty());
     AddItem("com", portCOM);
@@ -325,7 +311,7 @@ TEST_F(ManagerDiscoveryTest, AUsbSerialPortLendsItsDescriptionToItsComEntry)
         QFile map(config.filePath("Dabrix/ComPorts.ini"));
         QDir().mkpath(config.filePath("Dabrix"));
         ASSERT_TRUE(map.open(QIODevice::WriteOnly));
-        map.write(QByteArray("[Ports]\nCOM12=") + pty.path.c_str() + "\n");
+        map.write(QByteArray("[Ports]\nCOM12=") + pty.SlavePath().c_str() + "\n");
     }
     Plug("adapter", "vid=067b\npid=2303\nserial=X9\nmanufacturer=Prolific\nproduct=USB-Serial Controller\nport=COM12\n");
     manager->SetUSBMode(umManualDiscovery);

@@ -2,6 +2,7 @@
 // discovery over the simulated bus (a folder of *.usb files).
 #include "platform/ComPortMap.h"
 #include "tests/support/EventLoop.h"
+#include "transport/tests/Pty.h"
 #include "transport/lnkAPI.h"
 #include "transport/lnkExceptions.h"
 #include "transport/lnkSerialDiscovery.h"
@@ -14,7 +15,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <pty.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -23,27 +23,7 @@ using dabrix::test::WaitFor;
 
 namespace {
 
-// A pseudo-terminal whose slave path can be listed as a COM port.
-struct Pty {
-    Pty()
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0)
-            path = name;
-    }
-    ~Pty() { Close(); }
-    void Close()
-    {
-        if (slave >= 0)
-            ::close(slave);
-        if (master >= 0)
-            ::close(master);
-        slave = master = -1;
-    }
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
+using dabrix::test::Pty;
 
 class SerialDiscoveryTest : public ::testing::Test {
 protected:
@@ -77,8 +57,8 @@ protected:
 TEST_F(SerialDiscoveryTest, EnumerateListsAListedPseudoTerminalWithItsNumberAndName)
 {
     Pty pty;
-    ASSERT_FALSE(pty.path.empty());
-    const int number = map.Register(pty.path);
+    ASSERT_FALSE(pty.SlavePath().empty());
+    const int number = map.Register(pty.SlavePath());
     ASSERT_GE(number, 3);
 
     TlnkSerialDevices devices;
@@ -95,7 +75,7 @@ TEST_F(SerialDiscoveryTest, EnumerateListsAListedPseudoTerminalWithItsNumberAndN
     EXPECT_EQ(discovery.Enumerate(nullptr), 5);
 
     // A line whose path is gone lists nothing.
-    pty.Close();
+    pty.CloseMaster();
     ASSERT_EQ(discovery.Enumerate(&devices), 0);
     for (int i = 0; i < devices.Count(); ++i)
         EXPECT_NE(static_cast<int>(devices.Items(i)->Port), number);
@@ -109,7 +89,7 @@ TEST_F(SerialDiscoveryTest, WatcherReportsPortsThatComeAndGoOnTheOwnerThread)
     EXPECT_EQ(discovery.Start(), 700);
 
     auto pty = std::make_unique<Pty>();
-    const int number = map.Register(pty->path);
+    const int number = map.Register(pty->SlavePath());
     ASSERT_TRUE(WaitFor([&] { return Has(found, number); }, 3s)) << "not found within 3 s";
     EXPECT_FALSE(Has(lost, number));
 
@@ -137,7 +117,7 @@ TEST_F(SerialDiscoveryTest, WatcherReportsPortsThatComeAndGoOnTheOwnerThread)
 TEST_F(SerialDiscoveryTest, APortGoneBeforeTheFirstPassIsStillReportedLost)
 {
     auto pty = std::make_unique<Pty>();
-    const int number = map.Register(pty->path);
+    const int number = map.Register(pty->SlavePath());
     ASSERT_EQ(discovery.Start(), 0);
     map.Unregister(number);
     pty.reset();
