@@ -1,10 +1,15 @@
 #include "app/DabrixApplication.h"
 
+#include "platform/QueuedCalls.h"
 #include "platform/UserMessage.h"
 
 #include <QMessageBox>
 #include <QThread>
 #include <QWidget>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 namespace dabrix::app {
 
@@ -77,31 +82,53 @@ bool OnApplicationThread()
         && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
+// Workers' boxes and beeps go through here to the user-interface thread.
+std::unique_ptr<platform::QueuedCalls> uiCalls;
+
+// A worker waits here until the user has closed its box, as it would for a box of its
+// own. A box that is dropped unshown (the hooks are removed) releases it too.
+struct BoxWait {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool closed = false;
+
+    void Close()
+    {
+        {
+            std::lock_guard guard(lock);
+            closed = true;
+        }
+        changed.notify_all();
+    }
+};
+
 } // namespace
 
 void InstallUserMessageHooks()
 {
-    platform::SetUserMessageHook([](platform::UserMessageKind kind, const QString& text) {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
+    uiCalls = std::make_unique<platform::QueuedCalls>();
+    platform::QueuedCalls* calls = uiCalls.get();
+    platform::SetUserMessageHook([calls](platform::UserMessageKind kind, const QString& text) {
+        if (!QCoreApplication::instance())
             return;
         if (OnApplicationThread()) {
             ShowBox(kind, text);
             return;
         }
-        // The worker waits until the user has closed the box, as it would for a box of
-        // its own.
-        QMetaObject::invokeMethod(app, [kind, text] { ShowBox(kind, text); },
-                                  Qt::BlockingQueuedConnection);
+        auto wait = std::make_shared<BoxWait>();
+        // Released when the queued call is gone, shown or dropped.
+        std::shared_ptr<void> closer(nullptr, [wait](void*) { wait->Close(); });
+        calls->Post([kind, text, closer = std::move(closer)] { ShowBox(kind, text); });
+        std::unique_lock guard(wait->lock);
+        wait->changed.wait(guard, [&] { return wait->closed; });
     });
-    platform::SetBeepHook([] {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
+    platform::SetBeepHook([calls] {
+        if (!QCoreApplication::instance())
             return;
         if (OnApplicationThread())
             QApplication::beep();
         else
-            QMetaObject::invokeMethod(app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+            calls->Post([] { QApplication::beep(); });
     });
 }
 
@@ -109,6 +136,7 @@ void RemoveUserMessageHooks()
 {
     platform::SetUserMessageHook({});
     platform::SetBeepHook({});
+    uiCalls.reset();
 }
 
 } // namespace dabrix::app

@@ -1,5 +1,7 @@
 #include "transport/lnkWindow.h"
 
+#include "platform/ThreadHandoff.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -67,6 +69,7 @@ public:
     // must still release the sender.
     ~NotifyEvent() override
     {
+        dabrix::platform::TakeOver(this);
         if (!send)
             return;
         std::lock_guard guard(send->lock);
@@ -90,6 +93,7 @@ public:
         if (e->type() != kPostedType && e->type() != kSentType)
             return QObject::event(e);
         auto* n = static_cast<NotifyEvent*>(e);
+        dabrix::platform::TakeOver(n);
         if (n->send) {
             std::lock_guard guard(n->send->lock);
             if (n->send->stage != SendState::Stage::Pending)
@@ -126,6 +130,12 @@ Dispatcher* CurrentDispatcher()
     return tlsDispatcher.dispatcher;
 }
 
+void PostNotification(QObject* receiver, NotifyEvent* event)
+{
+    dabrix::platform::HandOver(event);
+    QCoreApplication::postEvent(receiver, event);
+}
+
 std::mutex registryLock;
 std::vector<std::shared_ptr<WindowCore>> registry;
 
@@ -151,7 +161,7 @@ bool WindowHandle::Post(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const
         return false;
     // Posting under the window's lock keeps the receiver alive: Destroy takes the same
     // lock, and the receiver outlives every live window of its thread.
-    QCoreApplication::postEvent(core_->receiver, new NotifyEvent(core_, Msg, WParam, LParam, nullptr));
+    PostNotification(core_->receiver, new NotifyEvent(core_, Msg, WParam, LParam, nullptr));
     return true;
 }
 
@@ -182,7 +192,7 @@ bool WindowHandle::SendImpl(uint32_t msg, uintptr_t w, intptr_t l, std::chrono::
         std::lock_guard guard(core_->lock);
         if (!core_->alive)
             return false;
-        QCoreApplication::postEvent(core_->receiver, new NotifyEvent(core_, msg, w, l, state));
+        PostNotification(core_->receiver, new NotifyEvent(core_, msg, w, l, state));
     }
 
     using Stage = SendState::Stage;

@@ -82,6 +82,27 @@ TEST(Application, AWorkersMessageShowsOnTheUserInterfaceThreadWhileTheWorkerWait
     EXPECT_TRUE(workerWaited);
 }
 
+TEST(Application, AWorkerWaitingForABoxIsReleasedWhenTheHooksAreRemovedFirst)
+{
+    dabrix::app::InstallUserMessageHooks();
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        dabrix::platform::ShowUserMessage(dabrix::platform::UserMessageKind::Error, "Timeout !");
+        returned = true;
+    });
+    // The box is queued but never shown: this thread does not serve events until the
+    // hooks are gone, which drops it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(returned.load());
+    dabrix::app::RemoveUserMessageHooks();
+    worker.join();
+    EXPECT_TRUE(returned.load());
+    bool boxSeen = false;
+    QTimer::singleShot(0, [&] { boxSeen = QApplication::activeModalWidget() != nullptr; });
+    dabrix::test::RunEventsFor(std::chrono::milliseconds(20));
+    EXPECT_FALSE(boxSeen);
+}
+
 TEST(Application, AMessageOnTheUserInterfaceThreadIsShownDirectly)
 {
     dabrix::app::InstallUserMessageHooks();
