@@ -8,10 +8,10 @@
 #include "comm/tests/ItemTestSupport.h"
 #include "comm/tests/SerialTestSupport.h"
 #include "comm/tests/TelegramTestSupport.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/EventLoop.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,9 +33,9 @@ class GaugeSimItemTest : public ::testing::TestWithParam<SimCase> {
 protected:
     void TearDown() override
     {
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            sim.waitForFinished(5000);
+        if (sim.Running()) {
+            sim.Terminate();
+            sim.Wait();
         }
         if (HasFailure())
             std::fprintf(stderr, "simulator log:\n%s\n", ReadLog().constData());
@@ -48,7 +48,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    QProcess sim;
+    dabrix::test::ChildProcess sim;
 };
 
 TEST_P(GaugeSimItemTest, TelegramsArriveAndEveryOneIsAcknowledged)
@@ -73,10 +73,11 @@ TEST_P(GaugeSimItemTest, TelegramsArriveAndEveryOneIsAcknowledged)
     QStringList args{"--ktx", dir.path() + "/payloads.txt", "--interval", "30", "--linger", "300",
                      "--config", env.DabrixFolder(), "--log", dir.path() + "/sim.log"};
     args << c.options;
-    sim.start(QStringLiteral(DABRIX_GAUGE_SIM), args);
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().constData();
-    const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+    std::vector<std::string> argv;
+    for (const QString& a : args)
+        argv.push_back(a.toStdString());
+    ASSERT_TRUE(sim.Start(DABRIX_GAUGE_SIM, argv));
+    const QString line = QString::fromStdString(sim.ReadLine()).trimmed();
     ASSERT_TRUE(line.startsWith("COM")) << line.toStdString();
     const int com = line.mid(3).toInt();
 
@@ -95,16 +96,16 @@ TEST_P(GaugeSimItemTest, TelegramsArriveAndEveryOneIsAcknowledged)
 
     ASSERT_EQ(f.item->Connect(true), emNone) << ReadLog().constData();
 
-    ASSERT_TRUE(WaitFor([&] { return sim.state() == QProcess::NotRunning; }, 20s));
-    EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
+    ASSERT_TRUE(WaitFor([&] { return !sim.Running(); }, 20s));
+    EXPECT_TRUE(sim.ExitedNormally());
     if (!c.handler) {
         // The control case: the simulator does notice missing acknowledgements.
-        EXPECT_EQ(sim.exitCode(), 3);
+        EXPECT_EQ(sim.ExitCode(), 3);
         EXPECT_EQ(uint32_t(f.item->LastTelegram().Received), 1u);
         EXPECT_EQ(Hex(BytesOf(f.item->LastTelegram().Data)), Hex(payloads.back()));
         return;
     }
-    EXPECT_EQ(sim.exitCode(), 0) << "an acknowledgement was wrong or missing";
+    EXPECT_EQ(sim.ExitCode(), 0) << "an acknowledgement was wrong or missing";
 
     ASSERT_EQ(telegrams.size(), payloads.size());
     for (size_t i = 0; i < payloads.size(); ++i) {

@@ -1,9 +1,9 @@
 // The serial discovery against the real gauge simulator program: its port is listed
 // with its COM number and name, and reported lost soon after the simulator ends.
 #include "manager/KTXComm2Manager.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/EventLoop.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,12 +14,10 @@ TEST(SimulatorPort, ListedWithItsNumberAndNameAndLostAfterTheSimulatorEnds)
 {
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toUtf8().constData(), 1);
-    QProcess sim;
-    sim.start(DABRIX_GAUGE_SIM, {"--generate", "--interval", "200", "--stay", "--config",
-                                 config.filePath("Dabrix")});
-    ASSERT_TRUE(sim.waitForStarted());
-    ASSERT_TRUE(sim.waitForReadyRead(5000));
-    const QString com = QString::fromLatin1(sim.readLine()).trimmed();
+    dabrix::test::ChildProcess sim;
+    ASSERT_TRUE(sim.Start(DABRIX_GAUGE_SIM, {"--generate", "--interval", "200", "--stay", "--config",
+                                             config.filePath("Dabrix").toStdString()}));
+    const QString com = QString::fromStdString(sim.ReadLine()).trimmed();
     ASSERT_TRUE(com.startsWith("COM")) << com.toStdString();
     const int number = com.mid(3).toInt();
 
@@ -38,8 +36,8 @@ TEST(SimulatorPort, ListedWithItsNumberAndNameAndLostAfterTheSimulatorEnds)
     EXPECT_EQ(entry->Info, com.toStdString());
     EXPECT_EQ(entry->Name, "Communications Port (" + com.toStdString() + ")");
 
-    sim.terminate();
-    ASSERT_TRUE(sim.waitForFinished(5000));
+    sim.Terminate();
+    ASSERT_TRUE(sim.Wait());
     const auto ended = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitFor([&] { return !lost.empty(); }, 5s));
     EXPECT_EQ(lost[0].first, com.toStdString());
