@@ -19,6 +19,9 @@ using namespace std::chrono_literals;
 
 // How often a gauge without a peer looks whether the port has been opened.
 constexpr auto PeerCheckPeriod = 20ms;
+// A program that has just opened the port still sets it up and empties its buffers; what
+// is sent before then is lost, so a gauge's first item waits at least this long.
+constexpr auto PeerSettleTime = 150ms;
 
 struct Rate {
     int baud;
@@ -192,7 +195,8 @@ void GaugeSimulator::OnPeerOpened()
     }
     Log("port opened", true);
     if (!options_.onEnq && options_.source != SimSource::None)
-        nextSend_ = Clock::now() + std::chrono::milliseconds(options_.intervalMs);
+        nextSend_ = Clock::now() + std::max<Clock::duration>(std::chrono::milliseconds(options_.intervalMs),
+                                                             PeerSettleTime);
 }
 
 bool GaugeSimulator::ItemsLeft() const
