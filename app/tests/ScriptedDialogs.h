@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QPrinter>
 #include <QStringList>
 #include <QUrl>
 
@@ -33,6 +34,15 @@ public:
     std::vector<QString> saveFolders;  // the folder each save dialog started in
     std::vector<QString> openFolders;
 
+    // The open dialog's "Open read-only" option.
+    bool openReadOnly = false;
+
+    // What the print and printer set-up dialogs do with the printer; unset: cancelled.
+    std::function<bool(QPrinter&)> onPrint;
+    std::function<bool(QPrinter&)> onPageSetup;
+    int printDialogs = 0;
+    int pageSetupDialogs = 0;
+
     // What a modal window does while "shown"; by default it is left at once with 0.
     std::function<int(QDialog&)> onShowModal;
     std::vector<QString> shownWindows;  // object names
@@ -55,7 +65,7 @@ public:
     {
         openFolders.push_back(folder);
         if (readOnly)
-            *readOnly = false;
+            *readOnly = openReadOnly;
         return Next(openNames);
     }
     QString GetSaveFileName(QWidget*, const QString& folder, const QString&) override
@@ -72,6 +82,16 @@ public:
     {
         openedUrls.push_back(url);
         return true;
+    }
+    bool PrintDialog(QWidget*, QPrinter& printer) override
+    {
+        ++printDialogs;
+        return onPrint && onPrint(printer);
+    }
+    bool PageSetupDialog(QWidget*, QPrinter& printer) override
+    {
+        ++pageSetupDialogs;
+        return onPageSetup && onPageSetup(printer);
     }
 
 private:
