@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QTimer>
+#include <QTranslator>
 #include <QToolButton>
 
 #include <string>
@@ -303,6 +304,49 @@ TEST_F(DocumentTest, TheOpenDialogOffersOpenReadOnly)
         EXPECT_EQ(chosen, Path("pick.txt"));
         EXPECT_EQ(readOnly, ticked);
     }
+}
+
+// In German the unnamed document is "Unbenannt": its caption, its save question, and Save
+// still knowing it has no file.
+TEST_F(DocumentTest, TheUnnamedDocumentCarriesTheLocalisedName)
+{
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(DABRIX_TEST_MODULE_DEU)));
+    QCoreApplication::installTranslator(&german);
+    WriteIni(("[LastFile]\nFile0=" + Path("weg.txt") + "\n").toStdString());
+    Restart();
+    QCoreApplication::removeTranslator(&german);  // the window keeps what it was given
+
+    EXPECT_EQ(form_->DocumentName(), QString::fromUtf8("Unbenannt"));
+    EXPECT_EQ(form_->windowTitle(), QString::fromUtf8("Unbenannt - Dabrix"));
+    QCoreApplication::installTranslator(&german);
+    Type("Messwert");
+    dialogs_.answers = {Answer::Yes, Answer::No};
+    dialogs_.saveNames = {""};
+    form_->act_file_new->trigger();
+    EXPECT_EQ(dialogs_.saveFolders.size(), 1u) << "Save went on to Save as";
+    EXPECT_EQ(Text(), "Messwert") << "the cancelled save stopped New";
+    form_->RecentItems[0]->trigger();
+    QCoreApplication::removeTranslator(&german);
+    ASSERT_EQ(dialogs_.questions.size(), 2u);
+    EXPECT_EQ(dialogs_.questions[0].text, QString::fromUtf8("Änderungen in Unbenannt speichern ?"));
+    EXPECT_EQ(dialogs_.messages, std::vector<QString>{"Die Datei weg.txt existiert nicht!"});
+}
+
+// Closing with unsaved text: Yes whose save fails keeps the program open, the text and the
+// settings file as they were.
+TEST_F(DocumentTest, CloseKeepsTheWindowWhenTheSaveItAskedForFails)
+{
+    ASSERT_TRUE(QDir(dir_.path()).mkpath("taken.txt"));  // a folder where the file would go
+    Type("unsaved reading");
+    dialogs_.answers = {Answer::Yes, Answer::Yes};  // save the change; overwrite taken.txt
+    dialogs_.saveNames = {Path("taken")};
+    EXPECT_FALSE(Close());
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(dialogs_.errors.size(), 1u);
+    EXPECT_EQ(Text(), "unsaved reading");
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(ReadIni().empty()) << "no settings written";
 }
 
 // ---- New, Clear Screen, received data ----------------------------------------------------
