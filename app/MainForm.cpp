@@ -397,30 +397,26 @@ void TMainForm::CreateManager()
 
 void TMainForm::CreateDocuments()
 {
-    using dabrix::app::DocumentController;
-    Documents = std::make_unique<DocumentController>(*this, *Editor, dialogs_, dialogs_);
+    Documents = std::make_unique<dabrix::app::DocumentController>(*this, *Editor, dialogs_, dialogs_);
     Documents->PauseDisplay = [this] { PauseDisplay(); };
     Documents->SetRecentItems(RecentItems);
-    DocumentController* documents = Documents.get();
-    // A command's result (whether it saved or printed) has been shown to the user already.
-    const std::pair<QAction*, void (*)(DocumentController&)> commands[] = {
-        {act_file_new, [](DocumentController& d) { d.act_file_newExecute(); }},
-        {act_file_open, [](DocumentController& d) { d.act_file_openExecute(); }},
-        {act_file_save, [](DocumentController& d) { d.act_file_saveExecute(); }},
-        {act_file_saveas, [](DocumentController& d) { d.act_file_saveasExecute(); }},
-        {act_file_printersetup, [](DocumentController& d) { d.act_file_printersetupExecute(); }},
-        {act_file_print, [](DocumentController& d) { d.act_file_printExecute(); }},
-        {act_edit_undo, [](DocumentController& d) { d.act_edit_undoExecute(); }},
-        {act_edit_cut, [](DocumentController& d) { d.act_edit_cutExecute(); }},
-        {act_edit_copy, [](DocumentController& d) { d.act_edit_copyExecute(); }},
-        {act_edit_paste, [](DocumentController& d) { d.act_edit_pasteExecute(); }},
-        {act_edit_markall, [](DocumentController& d) { d.act_edit_markallExecute(); }},
-        {act_edit_clear, [](DocumentController& d) { d.act_edit_clearExecute(); }},
-    };
-    for (const auto& [action, command] : commands)
-        connect(action, &QAction::triggered, this, [documents, command = command] { command(*documents); });
+
+    // What a command returns (saved, printed) the user has been told already.
+    dabrix::app::DocumentController* d = Documents.get();
+    connect(act_file_new, &QAction::triggered, this, [d] { d->act_file_newExecute(); });
+    connect(act_file_open, &QAction::triggered, this, [d] { d->act_file_openExecute(); });
+    connect(act_file_save, &QAction::triggered, this, [d] { d->act_file_saveExecute(); });
+    connect(act_file_saveas, &QAction::triggered, this, [d] { d->act_file_saveasExecute(); });
+    connect(act_file_printersetup, &QAction::triggered, this, [d] { d->act_file_printersetupExecute(); });
+    connect(act_file_print, &QAction::triggered, this, [d] { d->act_file_printExecute(); });
+    connect(act_edit_undo, &QAction::triggered, this, [d] { d->act_edit_undoExecute(); });
+    connect(act_edit_cut, &QAction::triggered, this, [d] { d->act_edit_cutExecute(); });
+    connect(act_edit_copy, &QAction::triggered, this, [d] { d->act_edit_copyExecute(); });
+    connect(act_edit_paste, &QAction::triggered, this, [d] { d->act_edit_pasteExecute(); });
+    connect(act_edit_markall, &QAction::triggered, this, [d] { d->act_edit_markallExecute(); });
+    connect(act_edit_clear, &QAction::triggered, this, [d] { d->act_edit_clearExecute(); });
     for (QAction* item : RecentItems)
-        connect(item, &QAction::triggered, this, [documents, item] { documents->DropDownFileOpen(item); });
+        connect(item, &QAction::triggered, this, [d, item] { d->DropDownFileOpen(item); });
 }
 
 const QString& TMainForm::DocumentName() const

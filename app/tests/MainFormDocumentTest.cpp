@@ -20,6 +20,7 @@
 #include <QTranslator>
 #include <QToolButton>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -287,17 +288,20 @@ TEST_F(DocumentTest, TheOpenDialogOffersOpenReadOnly)
     TQtMainFormDialogs real;
     for (const bool ticked : {true, false}) {
         bool found = false;
-        QTimer::singleShot(0, [&] {
+        std::function<void()> answer = [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
+            if (!dialog) {
+                QTimer::singleShot(10, answer);  // not up yet
                 return;
+            }
             auto* box = dialog->findChild<QCheckBox*>("OpenReadOnly");
             found = box && box->isVisibleTo(dialog) && box->text() == "Open read-only";
             if (box)
                 box->setChecked(ticked);
             dialog->selectFile(Path("pick.txt"));
             static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept checks the file
-        });
+        };
+        QTimer::singleShot(0, answer);
         bool readOnly = !ticked;
         const QString chosen = real.GetOpenFileName(form_.get(), dir_.path(), "Text (*.TXT *.txt)", &readOnly);
         EXPECT_TRUE(found);
