@@ -34,6 +34,10 @@ public:
     std::vector<QString> saveFolders;  // the folder each save dialog started in
     std::vector<QString> openFolders;
 
+    // Runs while a file or print dialog is "open", before it answers: what the user's
+    // time in a real dialog lets happen meanwhile.
+    std::function<void()> whileOpen;
+
     // The open dialog's "Open read-only" option.
     bool openReadOnly = false;
 
@@ -64,6 +68,7 @@ public:
     QString GetOpenFileName(QWidget*, const QString& folder, const QString&, bool* readOnly) override
     {
         openFolders.push_back(folder);
+        WhileOpen();
         if (readOnly)
             *readOnly = openReadOnly;
         return Next(openNames);
@@ -71,6 +76,7 @@ public:
     QString GetSaveFileName(QWidget*, const QString& folder, const QString&) override
     {
         saveFolders.push_back(folder);
+        WhileOpen();
         return Next(saveNames);
     }
     int ShowModal(QDialog& dialog) override
@@ -86,15 +92,22 @@ public:
     bool PrintDialog(QWidget*, QPrinter& printer) override
     {
         ++printDialogs;
+        WhileOpen();
         return onPrint && onPrint(printer);
     }
     bool PageSetupDialog(QWidget*, QPrinter& printer) override
     {
         ++pageSetupDialogs;
+        WhileOpen();
         return onPageSetup && onPageSetup(printer);
     }
 
 private:
+    void WhileOpen()
+    {
+        if (whileOpen)
+            whileOpen();
+    }
     static QString Next(std::deque<QString>& names)
     {
         if (names.empty())
