@@ -5,6 +5,8 @@
 #include "app/InfoForm.h"
 #include "app/MainFormDialogs.h"
 #include "app/StatusPanel.h"
+#include "app/documents/DocumentController.h"
+#include "app/documents/TextPrinter.h"
 #include "comm/KTXComm2Item.h"
 #include "manager/KTXComm2Manager.h"
 #include "platform/Locale.h"
@@ -15,18 +17,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStringEncoder>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -48,26 +46,6 @@ std::string ToUtf8(const QString& text)
 QString FromUtf8(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// A menu caption shows '&' as a mnemonic marker unless it is doubled.
-QString MenuText(const QString& text)
-{
-    QString escaped = text;
-    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
-// The folder part of a path, with the trailing separator.
-QString FolderOf(const QString& path)
-{
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash + 1);
-}
-
-// True when the file-name part has a '.', as in "data.txt" or "data." (but not "data").
-bool HasExtension(const QString& path)
-{
-    return QFileInfo(path).fileName().contains(QLatin1Char('.'));
 }
 
 } // namespace
@@ -104,6 +82,7 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     CreateEditor();
     CreateStatusBar();
     CreateManager();
+    CreateDocuments();
 
     PromptTime = new QTimer(this);
     PromptTime->setObjectName(QStringLiteral("PromptTime"));
@@ -191,16 +170,8 @@ void TMainForm::CreateActions()
     for (const auto& [action, name] : names)
         action->setObjectName(QString::fromLatin1(name));
 
-    connect(act_file_new, &QAction::triggered, this, &TMainForm::act_file_newExecute);
-    connect(act_file_save, &QAction::triggered, this, &TMainForm::act_file_saveExecute);
-    connect(act_file_saveas, &QAction::triggered, this, &TMainForm::act_file_saveasExecute);
+    // The document commands are connected in CreateDocuments.
     connect(act_file_exit, &QAction::triggered, this, &TMainForm::act_file_exitExecute);
-    connect(act_edit_undo, &QAction::triggered, this, &TMainForm::act_edit_undoExecute);
-    connect(act_edit_cut, &QAction::triggered, this, &TMainForm::act_edit_cutExecute);
-    connect(act_edit_copy, &QAction::triggered, this, &TMainForm::act_edit_copyExecute);
-    connect(act_edit_paste, &QAction::triggered, this, &TMainForm::act_edit_pasteExecute);
-    connect(act_edit_markall, &QAction::triggered, this, &TMainForm::act_edit_markallExecute);
-    connect(act_edit_clear, &QAction::triggered, this, &TMainForm::act_edit_clearExecute);
     connect(act_interface_conneced, &QAction::triggered, this, &TMainForm::act_interface_connecedExecute);
     connect(act_interface_disconneced, &QAction::triggered, this,
             &TMainForm::act_interface_disconnecedExecute);
@@ -367,13 +338,7 @@ void TMainForm::CreateEditor()
     Editor = new QPlainTextEdit(this);
     Editor->setObjectName(QStringLiteral("Editor"));
     Editor->setAccessibleName(tr("Received data"));
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (QFontInfo(font).family() != QLatin1String("Courier New"))
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(13);
-    Editor->setFont(font);
+    Editor->setFont(dabrix::app::EditorFont());
     Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setCentralWidget(Editor);
 
@@ -430,6 +395,40 @@ void TMainForm::CreateManager()
     };
 }
 
+void TMainForm::CreateDocuments()
+{
+    Documents = std::make_unique<dabrix::app::DocumentController>(*this, *Editor, dialogs_, dialogs_);
+    Documents->PauseDisplay = [this] { PauseDisplay(); };
+    Documents->SetRecentItems(RecentItems);
+
+    // What a command returns (saved, printed) the user has been told already.
+    dabrix::app::DocumentController* d = Documents.get();
+    connect(act_file_new, &QAction::triggered, this, [d] { d->act_file_newExecute(); });
+    connect(act_file_open, &QAction::triggered, this, [d] { d->act_file_openExecute(); });
+    connect(act_file_save, &QAction::triggered, this, [d] { d->act_file_saveExecute(); });
+    connect(act_file_saveas, &QAction::triggered, this, [d] { d->act_file_saveasExecute(); });
+    connect(act_file_printersetup, &QAction::triggered, this, [d] { d->act_file_printersetupExecute(); });
+    connect(act_file_print, &QAction::triggered, this, [d] { d->act_file_printExecute(); });
+    connect(act_edit_undo, &QAction::triggered, this, [d] { d->act_edit_undoExecute(); });
+    connect(act_edit_cut, &QAction::triggered, this, [d] { d->act_edit_cutExecute(); });
+    connect(act_edit_copy, &QAction::triggered, this, [d] { d->act_edit_copyExecute(); });
+    connect(act_edit_paste, &QAction::triggered, this, [d] { d->act_edit_pasteExecute(); });
+    connect(act_edit_markall, &QAction::triggered, this, [d] { d->act_edit_markallExecute(); });
+    connect(act_edit_clear, &QAction::triggered, this, [d] { d->act_edit_clearExecute(); });
+    for (QAction* item : RecentItems)
+        connect(item, &QAction::triggered, this, [d, item] { d->DropDownFileOpen(item); });
+}
+
+const QString& TMainForm::DocumentName() const
+{
+    return Documents->DocumentName();
+}
+
+const std::array<QString, 5>& TMainForm::RecentFiles() const
+{
+    return Documents->Recent().Entries();
+}
+
 // ---- Life cycle -----------------------------------------------------------------------
 
 void TMainForm::FormCreate()
@@ -450,7 +449,7 @@ void TMainForm::FormCreate()
     ReconnectTicks = 0;
 
     ReadSettings();
-    SetDocumentName(UnknownName(), false);
+    Documents->SetDocumentName(dabrix::app::DocumentController::UnknownName(), false);
     RefreshInterfaces();
 }
 
@@ -481,7 +480,7 @@ void TMainForm::FormShow()
 bool TMainForm::FormClose()
 {
     act_interface_disconneced->trigger();
-    if (!AskSaveChanges())
+    if (!Documents->AskSaveChanges())
         return false;
     WriteSettings();
     return true;
@@ -534,15 +533,14 @@ void TMainForm::ReadSettings()
     MaxPort = profile_.ReadInteger("Config", "MaxPort", 20);
     AutoConnect = profile_.ReadBool("Config", "AutoConnect", true);
     Debug = profile_.ReadBool("Config", "Debug", false);
-    LeftSpace = profile_.ReadInteger("System", "LeftSpace", 10);
+    Documents->SetLeftSpace(profile_.ReadInteger("System", "LeftSpace", 10));
     LanguageCode = FromUtf8(profile_.ReadString("System", "Language", ToUtf8(DefaultLanguage())));
     const QString programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    WorkDir = FromUtf8(profile_.ReadString("System", "WorkDir", ToUtf8(programFolder)));
-    for (size_t i = 0; i < RecentFiles.size(); ++i) {
-        const std::string key = "File" + std::to_string(i);
-        RecentFiles[i] = FromUtf8(profile_.ReadString("LastFile", key, ""));
-        RecentItems[i]->setText(MenuText(RecentFiles[i]));
-    }
+    Documents->SetWorkDir(FromUtf8(profile_.ReadString("System", "WorkDir", ToUtf8(programFolder))));
+    std::array<QString, 5> recent;
+    for (size_t i = 0; i < recent.size(); ++i)
+        recent[i] = FromUtf8(profile_.ReadString("LastFile", "File" + std::to_string(i), ""));
+    Documents->SetRecentEntries(recent);
     ManualBaud = baud;
 }
 
@@ -572,12 +570,14 @@ void TMainForm::WriteSettings()
     setInteger("Config", "MaxPort", MaxPort);
     setInteger("Config", "AutoConnect", AutoConnect ? 1 : 0);
     setInteger("Config", "Debug", Debug ? 1 : 0);
-    setInteger("System", "LeftSpace", LeftSpace);
+    setInteger("System", "LeftSpace", Documents->LeftSpace());
     setString("System", "Language", LanguageCode);
     // The folder of the file saved last; without one the folder read at start stays.
-    setString("System", "WorkDir", SaveDialogFileName.isEmpty() ? WorkDir : FolderOf(SaveDialogFileName));
-    for (size_t i = 0; i < RecentFiles.size(); ++i)
-        setString("LastFile", ("File" + std::to_string(i)).c_str(), RecentFiles[i]);
+    const QString savedIn = Documents->SaveDialogFolder();
+    setString("System", "WorkDir", savedIn.isEmpty() ? Documents->WorkDir() : savedIn);
+    const std::array<QString, 5>& recent = RecentFiles();
+    for (size_t i = 0; i < recent.size(); ++i)
+        setString("LastFile", ("File" + std::to_string(i)).c_str(), recent[i]);
     profile_.Save(*text);
 }
 
@@ -588,156 +588,9 @@ QString TMainForm::DefaultLanguage()
 
 // ---- Documents ------------------------------------------------------------------------
 
-QString TMainForm::UnknownName()
-{
-    return tr("Unknown");
-}
-
-void TMainForm::SetDocumentName(const QString& name, bool addToRecent)
-{
-    DocumentName = name;
-    setWindowTitle(tr("%1 - %2").arg(QFileInfo(name).fileName(), QStringLiteral("Dabrix")));
-
-    if (addToRecent && name != UnknownName() && name != RecentFiles[0]) {
-        for (size_t i = RecentFiles.size() - 1; i > 0; --i)
-            RecentFiles[i] = RecentFiles[i - 1];
-        RecentFiles[0] = name;
-    }
-    for (size_t i = 0; i < RecentFiles.size(); ++i) {
-        const QString caption = QString::number(i) + QStringLiteral(":   ") + RecentFiles[i];
-        QAction* item = RecentItems[i];
-        item->setText(MenuText(caption));
-        const bool used = caption.size() > 5;
-        item->setVisible(used);
-        item->setEnabled(used);
-    }
-}
-
-bool TMainForm::AskSaveChanges()
-{
-    if (!Editor->document()->isModified())
-        return true;
-    switch (dialogs_.Ask(this, tr("Saving the change in %1 ?").arg(DocumentName),
-                         TMainFormDialogs::Buttons::YesNoCancel)) {
-    case TMainFormDialogs::Answer::Yes:
-        act_file_save->trigger();
-        // A save that failed or whose dialog was cancelled must not let the text go.
-        return !Editor->document()->isModified();
-    case TMainFormDialogs::Answer::No:
-        Editor->document()->setModified(false);
-        return true;
-    case TMainFormDialogs::Answer::Ok:
-    case TMainFormDialogs::Answer::Cancel:
-        break;
-    }
-    return false;
-}
-
-QString TMainForm::ExecuteSaveDialog()
-{
-    // The dialog starts where the last file was saved, else in the working folder.
-    const QString folder = SaveDialogFileName.isEmpty() ? WorkDir : FolderOf(SaveDialogFileName);
-    const QString chosen = dialogs_.GetSaveFileName(this, folder, TextFileFilter());
-    if (!chosen.isEmpty())
-        SaveDialogFileName = chosen;
-    return chosen;
-}
-
-bool TMainForm::WriteDocument(const QString& path)
-{
-    // One line per editor line, each ending in CR LF, in the locale's encoding.
-    QStringList lines = Editor->toPlainText().split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    QString text;
-    for (const QString& line : lines)
-        text += line + QStringLiteral("\r\n");
-    QStringEncoder encode(QStringConverter::System);
-    const QByteArray bytes = encode(text);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        dialogs_.ShowError(this, tr("Cannot write the file %1:\n%2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
-}
-
-void TMainForm::act_file_newExecute()
-{
-    if (!AskSaveChanges())
-        return;
-    SetDocumentName(UnknownName(), false);
-    Editor->clear();
-    Editor->document()->setModified(false);
-}
-
-void TMainForm::act_file_saveExecute()
-{
-    if (DocumentName == UnknownName()) {
-        act_file_saveas->trigger();
-        return;
-    }
-    if (WriteDocument(DocumentName))
-        Editor->document()->setModified(false);
-}
-
-void TMainForm::act_file_saveasExecute()
-{
-    PauseDisplay();
-    QString path = ExecuteSaveDialog();
-    if (!path.isEmpty()) {
-        if (!HasExtension(path))
-            path += QStringLiteral(".txt");
-        if (QFileInfo::exists(path)
-            && dialogs_.Ask(this, tr("Overwrite %1 ?").arg(path), TMainFormDialogs::Buttons::YesNoCancel)
-                != TMainFormDialogs::Answer::Yes)
-            return;
-        if (!WriteDocument(path))
-            return;
-        SetDocumentName(path, true);
-        Editor->document()->setModified(false);
-    }
-    PauseDisplay();
-}
-
 void TMainForm::act_file_exitExecute()
 {
     close();
-}
-
-void TMainForm::act_edit_undoExecute()
-{
-    Editor->undo();
-}
-
-void TMainForm::act_edit_cutExecute()
-{
-    Editor->cut();
-}
-
-void TMainForm::act_edit_copyExecute()
-{
-    Editor->copy();
-}
-
-void TMainForm::act_edit_pasteExecute()
-{
-    Editor->paste();
-}
-
-void TMainForm::act_edit_markallExecute()
-{
-    Editor->selectAll();
-}
-
-void TMainForm::act_edit_clearExecute()
-{
-    if (dialogs_.Ask(this, tr("Clear screen ?"), TMainFormDialogs::Buttons::OkCancel)
-        != TMainFormDialogs::Answer::Ok)
-        return;
-    Editor->clear();
-    Editor->document()->setModified(false);
 }
 
 // ---- Language, help and info ----------------------------------------------------------

@@ -45,6 +45,9 @@ class TStatusPanel;
 namespace dabrix::platform {
 class ProfileFile;
 }
+namespace dabrix::app {
+class DocumentController;
+}
 
 // The Tag of a menu item (an integer kept as the object's "Tag" property; 0 when unset).
 int TagOf(const QObject* object);
@@ -131,8 +134,6 @@ public:
     int ComPortNumber = 0;
     int ManualBaud = 0;
     QString LanguageCode;
-    std::array<QString, 5> RecentFiles;
-    QString DocumentName;
     uint8_t DisplayState = 2;
     bool WasConnected = false;
     bool PollGauge = false;
@@ -145,15 +146,10 @@ public:
     int ReconnectTicks = 0;
     std::vector<std::pair<QString, std::unique_ptr<TDeviceObject>>> CandidateList;
 
-    // Settings kept only to be written back, and the print indent.
+    // Settings kept only to be written back.
     int MaxPort = 20;
     bool AutoConnect = true;
     bool Debug = false;
-    int LeftSpace = 10;
-    // The working folder as read: the initial folder of the open and save dialogs.
-    QString WorkDir;
-    // The file last chosen in the save dialog during this run (empty: none).
-    QString SaveDialogFileName;
 
     // The help document of the chosen language (a file name) and the folder it is
     // looked for in: the program's folder, where the documents are installed.
@@ -173,27 +169,16 @@ public:
     static QString DefaultLanguage();
 
     // ---- Documents ------------------------------------------------------------------
-    // The localised name of a document that has no file yet.
-    static QString UnknownName();
-    void SetDocumentName(const QString& name, bool addToRecent);
-    // Asks whether to save a modified text. False when the user cancelled, or the text
-    // could not be saved: the calling command must stop.
-    bool AskSaveChanges();
-    // Runs the save dialog in the working folder; the chosen file, or empty.
-    QString ExecuteSaveDialog();
-    // Writes the editor's lines to `path`; shows the error and returns false on failure.
-    bool WriteDocument(const QString& path);
+    // The editor's document: its name, the recent files, the file, edit and print
+    // commands (the act_file_* and act_edit_* actions run its handlers), the working
+    // folder of the file dialogs and the print indent (LeftSpace).
+    std::unique_ptr<dabrix::app::DocumentController> Documents;
+    // The full path of the document, or the localised "Unknown".
+    const QString& DocumentName() const;
+    // The five recent files, entry 0 the newest; an empty entry is unused.
+    const std::array<QString, 5>& RecentFiles() const;
 
-    void act_file_newExecute();
-    void act_file_saveExecute();
-    void act_file_saveasExecute();
     void act_file_exitExecute();
-    void act_edit_undoExecute();
-    void act_edit_cutExecute();
-    void act_edit_copyExecute();
-    void act_edit_pasteExecute();
-    void act_edit_markallExecute();
-    void act_edit_clearExecute();
 
     // ---- Gauge and port (MainFormConnection.cpp) -------------------------------------
     static constexpr int kFirstComItem = 6;  // Port menu: Connect, Disconnect, |, IrDA, USB, BT
@@ -264,6 +249,8 @@ private:
     void CreateEditor();
     void CreateStatusBar();
     void CreateManager();
+    // The document commands: the controller and the actions and recent items it serves.
+    void CreateDocuments();
     void CentreOnScreen();
     QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int image);
     void SetPanelText(int panel, const QString& text);

@@ -1,9 +1,11 @@
 #include "app/MainFormDialogs.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
@@ -69,8 +71,30 @@ QString TQtMainFormDialogs::GetOpenFileName(QWidget* parent, const QString& fold
                                             const QString& filter, bool* readOnly)
 {
     if (readOnly)
-        *readOnly = false;  // Qt's dialogs offer no "open read-only" choice
-    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+        *readOnly = false;
+    // QFileDialog::ReadOnly makes the dialog itself read-only (no renaming or deleting);
+    // the choice to open a file read-only needs a check box of our own, and only Qt's own
+    // dialog (not the desktop's) takes extra widgets.
+    QFileDialog dialog(parent, QString(), folder, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    auto* openReadOnly = new QCheckBox(ReadOnlyCaption(), &dialog);
+    openReadOnly->setObjectName(QStringLiteral("OpenReadOnly"));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(openReadOnly, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (dialog.layout())
+        dialog.layout()->addWidget(openReadOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (readOnly)
+        *readOnly = openReadOnly->isChecked();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString TQtMainFormDialogs::ReadOnlyCaption()
+{
+    return QCoreApplication::translate("TMainFormDialogs", "Open read-only");
 }
 
 QString TQtMainFormDialogs::GetSaveFileName(QWidget* parent, const QString& folder,
@@ -91,8 +115,12 @@ bool TQtMainFormDialogs::OpenUrl(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
-QString TextFileFilter()
+bool TQtMainFormDialogs::PrintDialog(QWidget* parent, QPrinter& printer)
 {
-    return QCoreApplication::translate("TMainFormDialogs", "Text (*.TXT *.txt)") + QStringLiteral(";;")
-        + QCoreApplication::translate("TMainFormDialogs", "All Files (*)");
+    return printDialogs_.PrintDialog(parent, printer);
+}
+
+bool TQtMainFormDialogs::PageSetupDialog(QWidget* parent, QPrinter& printer)
+{
+    return printDialogs_.PageSetupDialog(parent, printer);
 }

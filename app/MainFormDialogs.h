@@ -3,14 +3,20 @@
 // dialogs goes through this interface, so tests can answer them. TQtMainFormDialogs is
 // the one the program uses.
 //
+// The print and printer set-up dialogs come with it (PrintDialogs), so the window and its
+// document commands share one dialogs object.
+//
 // Threads: user-interface thread only.
+#include "app/documents/PrintDialogs.h"
+
 #include <QString>
 #include <QUrl>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
-class TMainFormDialogs {
+class TMainFormDialogs : public dabrix::app::PrintDialogs {
 public:
     enum class Buttons { YesNo, YesNoCancel, OkCancel };
     enum class Answer { Yes, No, Ok, Cancel };  // Cancel also stands for closing the box
@@ -25,7 +31,7 @@ public:
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
 
     // The file chosen in an open dialog, or empty when cancelled. `readOnly` reports the
-    // dialog's read-only option.
+    // dialog's "Open read-only" option.
     virtual QString GetOpenFileName(QWidget* parent, const QString& folder, const QString& filter,
                                     bool* readOnly) = 0;
     // The file chosen in a save dialog, or empty when cancelled.
@@ -36,6 +42,10 @@ public:
 
     // Hands a file or mailto: link to the desktop; false when nothing could open it.
     virtual bool OpenUrl(const QUrl& url) = 0;
+
+    // Printing: dialogs that do not offer it answer as if cancelled.
+    bool PrintDialog(QWidget*, QPrinter&) override { return false; }
+    bool PageSetupDialog(QWidget*, QPrinter&) override { return false; }
 };
 
 class TQtMainFormDialogs : public TMainFormDialogs {
@@ -48,8 +58,13 @@ public:
     QString GetSaveFileName(QWidget* parent, const QString& folder, const QString& filter) override;
     int ShowModal(QDialog& dialog) override;
     bool OpenUrl(const QUrl& url) override;
-};
+    bool PrintDialog(QWidget* parent, QPrinter& printer) override;
+    bool PageSetupDialog(QWidget* parent, QPrinter& printer) override;
 
-// The dialog filter "Text (*.TXT)|*.TXT|All Files (*.*)|*.*" in Qt's form: on Linux the
-// patterns match both spellings of the extension.
-QString TextFileFilter();
+    // The caption of the open dialog's read-only check box; its object name is
+    // "OpenReadOnly".
+    static QString ReadOnlyCaption();
+
+private:
+    dabrix::app::QtPrintDialogs printDialogs_;
+};

@@ -4,6 +4,7 @@
 // micro sign and the user's decimal separator.
 #include "app/MainForm.h"
 
+#include "app/Images.h"
 #include "comm/KTXComm2Item.h"
 
 #include <QCoreApplication>
@@ -96,10 +97,12 @@ void TMainForm::ShowTelegramData(const TBuffer& data)
 {
     RestartPromptTimer(TagOf(PromptTime));
     // Data flowing at least once a second keeps the tick from ever running, so the status
-    // is brought up to date here when the link starts receiving.
+    // is brought up to date here when the link starts receiving. The state may be 4
+    // already while the panel still shows searching: the tick refreshes the panel before
+    // it sets 4 on a connected link, and the next tick may never come.
     const uint8_t previous = DisplayState;
     DisplayState = 4;
-    if (previous != DisplayState)
+    if (previous != DisplayState || panelImage_ != ImageConnected)
         UpdateStatusBar();
 
     if (DeliversText(GaugeTag)) {

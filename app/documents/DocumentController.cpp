@@ -15,7 +15,8 @@
 namespace dabrix::app {
 namespace {
 
-// The texts are the main window's: they share its translations.
+// The texts are the main window's: they share its translations. Each call site marks its
+// text with QT_TRANSLATE_NOOP so that lupdate finds it.
 QString Tr(const char* text)
 {
     return QCoreApplication::translate("TMainForm", text);
@@ -25,13 +26,6 @@ QString Tr(const char* text)
 bool HasExtension(const QString& path)
 {
     return QFileInfo(path).fileName().contains(QLatin1Char('.'));
-}
-
-// The folder part of a path, with the trailing separator.
-QString FolderOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : path.left(slash + 1);
 }
 
 // A menu shows '&' as an access-key mark; a file name wants it shown as it is.
@@ -57,7 +51,7 @@ DocumentController::~DocumentController() = default;
 
 QString DocumentController::UnknownName()
 {
-    return Tr("Unknown");
+    return Tr(QT_TRANSLATE_NOOP("TMainForm", "Unknown"));
 }
 
 QString DocumentController::FileFilter()
@@ -75,6 +69,12 @@ void DocumentController::SetRecentEntries(const std::array<QString, RecentFiles:
         if (QAction* item = recentItems_[static_cast<std::size_t>(i)])
             item->setText(MenuText(recent_.Entry(i)));
     }
+}
+
+QString DocumentController::SaveDialogFolder() const
+{
+    const qsizetype slash = saveDialogFileName_.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : saveDialogFileName_.left(slash + 1);
 }
 
 void DocumentController::SetRecentItems(const std::array<QAction*, RecentFiles::kCount>& items)
@@ -122,7 +122,7 @@ void DocumentController::RefreshRecentItems()
 void DocumentController::SetDocumentName(const QString& name, bool addToRecent)
 {
     documentName_ = name;
-    window_.setWindowTitle(Tr("%1 - %2").arg(QFileInfo(name).fileName(), QStringLiteral("Dabrix")));
+    window_.setWindowTitle(Tr(QT_TRANSLATE_NOOP("TMainForm", "%1 - %2")).arg(QFileInfo(name).fileName(), QStringLiteral("Dabrix")));
     if (addToRecent)
         recent_.Add(name, UnknownName());
     RefreshRecentItems();
@@ -132,7 +132,7 @@ bool DocumentController::AskSaveChanges()
 {
     if (!editor_.document()->isModified())
         return true;
-    switch (dialogs_.Ask(&window_, Tr("Saving the change in %1 ?").arg(documentName_),
+    switch (dialogs_.Ask(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "Saving the change in %1 ?")).arg(documentName_),
                          TMainFormDialogs::Buttons::YesNoCancel)) {
     case TMainFormDialogs::Answer::Yes:
         return act_file_saveExecute();
@@ -150,7 +150,7 @@ bool DocumentController::Write(const QString& path)
 {
     const DocumentWriteResult result = WriteDocument(path, EditorText());
     if (!result.ok)
-        dialogs_.ShowError(&window_, Tr("Cannot write the file %1:\n%2").arg(path, result.error));
+        dialogs_.ShowError(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "Cannot write the file %1:\n%2")).arg(path, result.error));
     return result.ok;
 }
 
@@ -160,12 +160,12 @@ DocumentController::OpenResult DocumentController::PerformFileOpen(const QString
     if (!AskSaveChanges())
         return OpenResult::Cancelled;
     if (!QFileInfo::exists(path)) {
-        dialogs_.ShowMessage(&window_, Tr("File %1 does not exist!").arg(QFileInfo(path).fileName()));
+        dialogs_.ShowMessage(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "File %1 does not exist!")).arg(QFileInfo(path).fileName()));
         return OpenResult::Missing;
     }
     const DocumentReadResult read = ReadDocument(path);
     if (!read.ok) {
-        dialogs_.ShowError(&window_, Tr("Cannot read the file %1:\n%2").arg(path, read.error));
+        dialogs_.ShowError(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "Cannot read the file %1:\n%2")).arg(path, read.error));
         return OpenResult::Failed;
     }
     // Straight into the document: the editor's own setPlainText() also re-applies the
@@ -231,7 +231,7 @@ bool DocumentController::act_file_saveasExecute()
 {
     Pause();
     // The dialog starts where the last file was saved, else in the working folder.
-    const QString folder = saveDialogFileName_.isEmpty() ? workDir_ : FolderOf(saveDialogFileName_);
+    const QString folder = saveDialogFileName_.isEmpty() ? workDir_ : SaveDialogFolder();
     QString path = dialogs_.GetSaveFileName(&window_, folder, FileFilter());
     if (path.isEmpty()) {
         Pause();
@@ -242,7 +242,7 @@ bool DocumentController::act_file_saveasExecute()
     if (!HasExtension(path))
         path += QStringLiteral(".txt");
     if (QFileInfo::exists(path)
-        && dialogs_.Ask(&window_, Tr("Overwrite %1 ?").arg(path), TMainFormDialogs::Buttons::YesNoCancel)
+        && dialogs_.Ask(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "Overwrite %1 ?")).arg(path), TMainFormDialogs::Buttons::YesNoCancel)
             != TMainFormDialogs::Answer::Yes)
         return false;
     if (!Write(path))
@@ -267,7 +267,7 @@ bool DocumentController::act_file_printExecute()
     if (printDialogs_.PrintDialog(&window_, Printer())) {
         ok = PrintText(Printer(), EditorText(), editor_.font(), leftSpace_);
         if (!ok)
-            dialogs_.ShowError(&window_, Tr("The document could not be printed on %1.")
+            dialogs_.ShowError(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "The document could not be printed on %1."))
                                              .arg(Printer().outputFileName().isEmpty()
                                                       ? Printer().printerName()
                                                       : Printer().outputFileName()));
@@ -303,7 +303,7 @@ void DocumentController::act_edit_markallExecute()
 
 void DocumentController::act_edit_clearExecute()
 {
-    if (dialogs_.Ask(&window_, Tr("Clear screen ?"), TMainFormDialogs::Buttons::OkCancel)
+    if (dialogs_.Ask(&window_, Tr(QT_TRANSLATE_NOOP("TMainForm", "Clear screen ?")), TMainFormDialogs::Buttons::OkCancel)
         != TMainFormDialogs::Answer::Ok)
         return;
     editor_.clear();

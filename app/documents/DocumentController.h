@@ -66,6 +66,8 @@ public:
     void SetWorkDir(const QString& folder) { workDir_ = folder; }
     // The file last chosen in the save dialog during this run; empty when none was.
     const QString& SaveDialogFileName() const { return saveDialogFileName_; }
+    // Its folder, with the trailing '/'; empty when no file was chosen.
+    QString SaveDialogFolder() const;
 
     // Blanks put in front of every printed line (none when <= 0).
     int LeftSpace() const { return leftSpace_; }

@@ -129,11 +129,11 @@ DocumentReadResult ReadDocument(const QString& path)
     const QFileInfo info(path);
     // A fifo or a device would block or never end; a folder cannot be read as text.
     if (info.exists() && !info.isFile()) {
-        result.error = Tr("This is not a regular file.");
+        result.error = Tr(QT_TRANSLATE_NOOP("TMainForm", "This is not a regular file."));
         return result;
     }
     if (info.size() > kMaxDocumentBytes) {
-        result.error = Tr("The file is too large (%1 MB; at most %2 MB can be opened).")
+        result.error = Tr(QT_TRANSLATE_NOOP("TMainForm", "The file is too large (%1 MB; at most %2 MB can be opened)."))
                            .arg(info.size() / (1024 * 1024))
                            .arg(kMaxDocumentBytes / (1024 * 1024));
         return result;
@@ -158,7 +158,7 @@ DocumentWriteResult WriteDocument(const QString& path, QStringView text)
     // Renaming over a device or a fifo would replace it with a plain file.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
-        return {false, target.isDir() ? Tr("This is a folder.") : Tr("This is not a regular file.")};
+        return {false, target.isDir() ? Tr(QT_TRANSLATE_NOOP("TMainForm", "This is a folder.")) : Tr(QT_TRANSLATE_NOOP("TMainForm", "This is not a regular file."))};
 
     const QByteArray bytes = EncodeDocument(text);
     QSaveFile file(path);

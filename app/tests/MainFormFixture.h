@@ -4,6 +4,7 @@
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/SerialDialogForm.h"
+#include "app/documents/DocumentController.h"
 #include "app/tests/ScopedEnvironment.h"
 #include "app/tests/ScriptedDialogs.h"
 #include "platform/ProfileFile.h"

@@ -58,10 +58,10 @@ const ReadCase kReadCases[] = {
          EXPECT_EQ(f.MaxPort, 20);
          EXPECT_TRUE(f.AutoConnect);
          EXPECT_FALSE(f.Debug);
-         EXPECT_EQ(f.LeftSpace, 10);
+         EXPECT_EQ(f.Documents->LeftSpace(), 10);
          EXPECT_EQ(f.LanguageCode, "en");  // from LANG=en_GB
-         EXPECT_EQ(f.WorkDir, ProgramFolder());
-         for (const QString& file : f.RecentFiles)
+         EXPECT_EQ(f.Documents->WorkDir(), ProgramFolder());
+         for (const QString& file : f.RecentFiles())
              EXPECT_TRUE(file.isEmpty());
      }},
     {"NumbersAreRead", "[Window]\nLeft=120\nTop=130\nHeight=400\nWidth=600\n"
@@ -75,7 +75,7 @@ const ReadCase kReadCases[] = {
          EXPECT_EQ(f.GaugeTag, 7);
          EXPECT_EQ(f.ComPortNumber, 3);
          EXPECT_EQ(f.MaxPort, 12);
-         EXPECT_EQ(f.LeftSpace, -4);  // from [System], not the stray key in [Config]
+         EXPECT_EQ(f.Documents->LeftSpace(), -4);  // from [System], not the stray key in [Config]
      }},
     {"NamesAreCaseInsensitiveAndBlanksAroundValuesDoNotCount",
      "[config]\nbaud = 1200 \n[SYSTEM]\nLANGUAGE= fr\n",
@@ -103,19 +103,19 @@ const ReadCase kReadCases[] = {
     {"AnEmptyStringIsEmptyNotTheDefault", "[System]\nLanguage=\nWorkDir=\n[LastFile]\nFile0=\n",
      [](const TMainForm& f) {
          EXPECT_EQ(f.LanguageCode, "");
-         EXPECT_EQ(f.WorkDir, "");
-         EXPECT_EQ(f.RecentFiles[0], "");
+         EXPECT_EQ(f.Documents->WorkDir(), "");
+         EXPECT_EQ(f.RecentFiles()[0], "");
      }},
     {"StringsAreTakenAsTheyStand",
      "[System]\nLanguage=nl\nWorkDir=/data/\"quoted\" dir/\n"
      "[LastFile]\nFile0=/data/a b.txt\nFile2=/data/ü.txt\nFile4=C:\\old\\x.TXT\n",
      [](const TMainForm& f) {
          EXPECT_EQ(f.LanguageCode, "nl");
-         EXPECT_EQ(f.WorkDir, "/data/\"quoted\" dir/");
-         EXPECT_EQ(f.RecentFiles[0], "/data/a b.txt");
-         EXPECT_EQ(f.RecentFiles[1], "");
-         EXPECT_EQ(f.RecentFiles[2], QString::fromUtf8("/data/ü.txt"));
-         EXPECT_EQ(f.RecentFiles[4], "C:\\old\\x.TXT");
+         EXPECT_EQ(f.Documents->WorkDir(), "/data/\"quoted\" dir/");
+         EXPECT_EQ(f.RecentFiles()[0], "/data/a b.txt");
+         EXPECT_EQ(f.RecentFiles()[1], "");
+         EXPECT_EQ(f.RecentFiles()[2], QString::fromUtf8("/data/ü.txt"));
+         EXPECT_EQ(f.RecentFiles()[4], "C:\\old\\x.TXT");
      }},
     {"APlaceOffEveryScreenIsNotUsed", "[Window]\nLeft=-5000\nTop=-5000\n",
      [](const TMainForm& f) {

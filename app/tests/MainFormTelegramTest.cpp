@@ -174,4 +174,21 @@ TEST_F(TelegramTest, DataSetsReceivingAndRestartsTheTick)
     EXPECT_EQ(form_->PromptTime->interval(), 1000);
 }
 
+TEST_F(TelegramTest, DataShowsReceivingWhenTheTickSetItAfterShowingWait)
+{
+    // On a connected link the tick shows the searching text and then sets receiving; a
+    // gauge that sends every second keeps the next tick from coming, so the data must
+    // bring the panel up to date although the state is receiving already.
+    Show();
+    form_->act_interface_conneced->trigger();
+    form_->RestartPromptTimer(0);
+    form_->PromptTimeTimer();
+    if (form_->StatusPanels[0]->text().isEmpty())
+        form_->PromptTimeTimer();
+    ASSERT_EQ(form_->StatusPanels[0]->text(), "Wait...");
+    form_->DisplayState = 4;  // what that tick does next on a connected, unpolled link
+    Receive("1.5\r\n");
+    EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     ");
+}
+
 } // namespace

@@ -447,10 +447,10 @@ TEST_F(MainFormTest, SaveAsAddsTheExtensionWritesCrLfLinesAndHeadsTheRecentList)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("12.5 \xC2\xB5m\r\n\r\n13.0 \xC2\xB5m\r\n"));
     file.close();
-    EXPECT_EQ(form_->DocumentName, data + ".txt");
+    EXPECT_EQ(form_->DocumentName(), data + ".txt");
     EXPECT_EQ(form_->windowTitle(), "data.txt - Dabrix");
     EXPECT_FALSE(form_->Editor->document()->isModified());
-    EXPECT_EQ(form_->RecentFiles[0], data + ".txt");
+    EXPECT_EQ(form_->RecentFiles()[0], data + ".txt");
     EXPECT_EQ(form_->RecentItems[0]->text(), "0:   " + data + ".txt");
 
     // The same name again: asked before overwriting; No leaves the file alone and the
@@ -462,7 +462,7 @@ TEST_F(MainFormTest, SaveAsAddsTheExtensionWritesCrLfLinesAndHeadsTheRecentList)
     EXPECT_EQ(dialogs_.questions[0].text, "Overwrite " + data + ".txt ?");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith("12.5"));
-    EXPECT_TRUE(form_->RecentFiles[1].isEmpty());
+    EXPECT_TRUE(form_->RecentFiles()[1].isEmpty());
 }
 
 TEST_F(MainFormTest, AFailedSaveIsReportedAndKeepsTheTextModified)
@@ -475,8 +475,8 @@ TEST_F(MainFormTest, AFailedSaveIsReportedAndKeepsTheTextModified)
     form_->act_file_saveas->trigger();
     EXPECT_EQ(dialogs_.errors.size(), 1u);
     EXPECT_TRUE(form_->Editor->document()->isModified());
-    EXPECT_EQ(form_->DocumentName, "Unknown");
-    EXPECT_TRUE(form_->RecentFiles[0].isEmpty());
+    EXPECT_EQ(form_->DocumentName(), "Unknown");
+    EXPECT_TRUE(form_->RecentFiles()[0].isEmpty());
 }
 
 TEST_F(MainFormTest, ClearScreenAsksAndKeepsTheDocumentName)

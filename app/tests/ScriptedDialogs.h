@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QPrinter>
 #include <QStringList>
 #include <QUrl>
 
@@ -33,6 +34,19 @@ public:
     std::vector<QString> saveFolders;  // the folder each save dialog started in
     std::vector<QString> openFolders;
 
+    // Runs while a file or print dialog is "open", before it answers: what the user's
+    // time in a real dialog lets happen meanwhile.
+    std::function<void()> whileOpen;
+
+    // The open dialog's "Open read-only" option.
+    bool openReadOnly = false;
+
+    // What the print and printer set-up dialogs do with the printer; unset: cancelled.
+    std::function<bool(QPrinter&)> onPrint;
+    std::function<bool(QPrinter&)> onPageSetup;
+    int printDialogs = 0;
+    int pageSetupDialogs = 0;
+
     // What a modal window does while "shown"; by default it is left at once with 0.
     std::function<int(QDialog&)> onShowModal;
     std::vector<QString> shownWindows;  // object names
@@ -54,13 +68,15 @@ public:
     QString GetOpenFileName(QWidget*, const QString& folder, const QString&, bool* readOnly) override
     {
         openFolders.push_back(folder);
+        WhileOpen();
         if (readOnly)
-            *readOnly = false;
+            *readOnly = openReadOnly;
         return Next(openNames);
     }
     QString GetSaveFileName(QWidget*, const QString& folder, const QString&) override
     {
         saveFolders.push_back(folder);
+        WhileOpen();
         return Next(saveNames);
     }
     int ShowModal(QDialog& dialog) override
@@ -73,8 +89,25 @@ public:
         openedUrls.push_back(url);
         return true;
     }
+    bool PrintDialog(QWidget*, QPrinter& printer) override
+    {
+        ++printDialogs;
+        WhileOpen();
+        return onPrint && onPrint(printer);
+    }
+    bool PageSetupDialog(QWidget*, QPrinter& printer) override
+    {
+        ++pageSetupDialogs;
+        WhileOpen();
+        return onPageSetup && onPageSetup(printer);
+    }
 
 private:
+    void WhileOpen()
+    {
+        if (whileOpen)
+            whileOpen();
+    }
     static QString Next(std::deque<QString>& names)
     {
         if (names.empty())

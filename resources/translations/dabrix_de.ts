@@ -347,6 +347,32 @@ Restart now ?</source>
 <byte value="xd"/>
 Jetzt neu starten ?</translation>
     </message>
+    <message>
+        <source>File %1 does not exist!</source>
+        <translation>Die Datei %1 existiert nicht!</translation>
+    </message>
+    <message>
+        <source>Cannot read the file %1:
+%2</source>
+        <translation>Die Datei %1 kann nicht gelesen werden:
+%2</translation>
+    </message>
+    <message>
+        <source>The document could not be printed on %1.</source>
+        <translation>Das Dokument konnte nicht auf %1 gedruckt werden.</translation>
+    </message>
+    <message>
+        <source>This is not a regular file.</source>
+        <translation>Dies ist keine normale Datei.</translation>
+    </message>
+    <message>
+        <source>The file is too large (%1 MB; at most %2 MB can be opened).</source>
+        <translation>Die Datei ist zu groß (%1 MB; höchstens %2 MB können geöffnet werden).</translation>
+    </message>
+    <message>
+        <source>This is a folder.</source>
+        <translation>Dies ist ein Ordner.</translation>
+    </message>
 </context>
 <context>
     <name>TMainFormDialogs</name>
@@ -357,6 +383,10 @@ Jetzt neu starten ?</translation>
     <message>
         <source>All Files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Open read-only</source>
+        <translation>Schreibgeschützt öffnen</translation>
     </message>
 </context>
 <context>

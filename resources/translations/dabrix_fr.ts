@@ -347,6 +347,32 @@ Restart now ?</source>
 <byte value="xd"/>
 Redémarrer maintenant ?</translation>
     </message>
+    <message>
+        <source>File %1 does not exist!</source>
+        <translation>Le fichier %1 n&apos;existe pas !</translation>
+    </message>
+    <message>
+        <source>Cannot read the file %1:
+%2</source>
+        <translation>Impossible de lire le fichier %1 :
+%2</translation>
+    </message>
+    <message>
+        <source>The document could not be printed on %1.</source>
+        <translation>Le document n&apos;a pas pu être imprimé sur %1.</translation>
+    </message>
+    <message>
+        <source>This is not a regular file.</source>
+        <translation>Ce n&apos;est pas un fichier ordinaire.</translation>
+    </message>
+    <message>
+        <source>The file is too large (%1 MB; at most %2 MB can be opened).</source>
+        <translation>Le fichier est trop volumineux (%1 Mo ; au plus %2 Mo peuvent être ouverts).</translation>
+    </message>
+    <message>
+        <source>This is a folder.</source>
+        <translation>C&apos;est un dossier.</translation>
+    </message>
 </context>
 <context>
     <name>TMainFormDialogs</name>
@@ -357,6 +383,10 @@ Redémarrer maintenant ?</translation>
     <message>
         <source>All Files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Open read-only</source>
+        <translation>Ouvrir en lecture seule</translation>
     </message>
 </context>
 <context>

@@ -30,34 +30,8 @@ using OpenResult = DocumentController::OpenResult;
 
 namespace {
 
-class ScriptedDocumentDialogs : public TScriptedDialogs, public PrintDialogs {
-public:
-    bool openReadOnly = false;  // the open dialog's read-only option
-    // What the print and page set-up dialogs do with the printer; unset: cancelled.
-    std::function<bool(QPrinter&)> onPrint;
-    std::function<bool(QPrinter&)> onPageSetup;
-    int printDialogs = 0;
-    int pageSetupDialogs = 0;
-
-    QString GetOpenFileName(QWidget* parent, const QString& folder, const QString& filter,
-                            bool* readOnly) override
-    {
-        const QString name = TScriptedDialogs::GetOpenFileName(parent, folder, filter, readOnly);
-        if (readOnly)
-            *readOnly = openReadOnly;
-        return name;
-    }
-    bool PrintDialog(QWidget*, QPrinter& printer) override
-    {
-        ++printDialogs;
-        return onPrint && onPrint(printer);
-    }
-    bool PageSetupDialog(QWidget*, QPrinter& printer) override
-    {
-        ++pageSetupDialogs;
-        return onPageSetup && onPageSetup(printer);
-    }
-};
+// The print dialogs and the open dialog's read-only option are scripted too.
+using ScriptedDocumentDialogs = TScriptedDialogs;
 
 QByteArray Load(const QString& path)
 {
