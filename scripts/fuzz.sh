@@ -15,10 +15,7 @@ jobs="${FUZZ_JOBS:-2}"
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(ktx_receive ktx_build_parse profile_file com_port_map document_open d2xx_device_list)
 
-if ! command -v clang++ >/dev/null; then
-  echo "fuzz.sh: clang++ is missing (apt-get install clang libclang-rt-14-dev)" >&2
-  exit 2
-fi
+"$root/scripts/install-deps.sh" clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$jobs" --target "${targets[@]}"

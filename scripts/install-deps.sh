@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Dabrix builds and tests with, skipping those already present.
+#   scripts/install-deps.sh [more packages...]   (e.g. what `make fuzz` needs as well)
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libudev-dev libbluetooth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils
+  "$@"
 )
 
 missing=()
