@@ -38,7 +38,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (rc != 0) {
@@ -78,6 +78,33 @@ std::string ChildProcess::ReadLine(std::chrono::milliseconds timeout)
         }
         pending_.append(buffer, static_cast<size_t>(n));
     }
+}
+
+bool ChildProcess::ReadAll(std::string& out, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    out = std::move(pending_);
+    pending_.clear();
+    while (out_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{out_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(out_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(out_);
+            out_ = -1;
+            break;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
 }
 
 void ChildProcess::Reap(int status)
