@@ -3,7 +3,7 @@ BUILD      ?= build
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build test demo test-asan test-tsan clean
+.PHONY: all deps configure build test demo soak test-asan test-tsan clean
 
 all: build
 
@@ -23,6 +23,12 @@ test: build
 
 demo: build
 	scripts/demo.sh $(BUILD)
+
+# A long run of the real window against the gauge simulator (about a quarter of an hour):
+# a million readings, then 200 unplugs and replugs. Not part of `make test`.
+soak: configure
+	cmake --build $(BUILD) -j$(JOBS) --target dabrix_soak
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/soak/dabrix_soak
 
 test-asan:
 	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DDABRIX_SANITIZE=address -DDABRIX_BUILD_BENCH=OFF"
