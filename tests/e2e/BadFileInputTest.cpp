@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -94,6 +97,51 @@ TEST_F(BrokenSettingsTest, ABinaryFileStartsTheProgramWithItsDefaults)
     EXPECT_EQ(text.Value("Config", "Device"), "0");
     EXPECT_EQ(text.Value("System", "Language"), "en");
     EXPECT_EQ(text.Value("Window", "Height"), "450");
+}
+
+// The real program, started on such files: it comes up and keeps running.
+TEST(BrokenSettingsProgramTest, TheProgramStartsAndRunsOnACutOffOrBinaryFile)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"cut off", "[Window]\nLeft=40\nTop=50\n[Config]\nBaud=19200\nDevice=9\nPo"},
+        {"binary", Binary(4096, 3)},
+        {"cut off inside a section name", "[Sys"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        QDir root(dir.path());
+        for (const char* folder : {"runtime", "config/Dabrix", "usb", "bt"})
+            ASSERT_TRUE(root.mkpath(folder));
+        QFile ini(root.filePath("config/Dabrix/MSave.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(c.bytes.data(), static_cast<qint64>(c.bytes.size()));
+        ini.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
+        env.insert("XDG_CONFIG_HOME", root.filePath("config"));
+        env.insert("DABRIX_USB_SIM", root.filePath("usb"));
+        env.insert("DABRIX_BT_SIM", root.filePath("bt"));
+        env.remove("DABRIX_IRDA_DIR");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProgram(QStringLiteral(DABRIX_PROGRAM));
+        program.start();
+        ASSERT_TRUE(program.waitForStarted(5000));
+        // Up and running: it holds the instance lock and has not ended.
+        EXPECT_FALSE(program.waitForFinished(2000)) << "ended with " << program.exitCode() << ": "
+                                                    << program.readAllStandardError().toStdString();
+        EXPECT_TRUE(QFile::exists(root.filePath("runtime/Dabrix_Instance")));
+        program.kill();
+        program.waitForFinished(5000);
+    }
 }
 
 // ---- Documents that are not text ------------------------------------------------------
