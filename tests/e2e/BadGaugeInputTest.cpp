@@ -201,6 +201,33 @@ TEST_F(BadGaugeInputTest, DISABLED_AMegabyteWithoutAPlaceToBreakIsShownPromptly)
     ExpectMegabyteLineShownWhole("abcdefghijklmnopqrst");
 }
 
+TEST_F(BadGaugeInputTest, ALineThatNeverEndsIsDroppedByTheNextConnection)
+{
+    // A megabyte without a line end, then readings; each item 3 s after the port opens
+    // or after the one before, so the test can reconnect in between.
+    SimOptions o = SilentGauge(57600);
+    o.source = SimSource::Lines;
+    o.crlf = false;
+    o.items = {Bytes(1 << 20, 'z'), Text("  6.5 um\r\n"), Text("  7.5 um\r\n")};
+    o.count = 3;
+    o.intervalMs = 3000;
+    const int com = StartSim(o);
+    ASSERT_GT(com, 0);
+    WriteGaugeSettings(9, com);
+    Create();
+    Show();
+    form_->act_interface_conneced->trigger();
+    ASSERT_TRUE(WaitFor([&] { return form_->LineBuffer.size() == (1 << 20); }, 10s));
+    EXPECT_TRUE(form_->Editor->toPlainText().isEmpty());
+
+    form_->act_interface_disconneced->trigger();
+    form_->act_interface_conneced->trigger();
+    ASSERT_TRUE(WaitForLinkState(lsConnected));
+    EXPECT_TRUE(form_->LineBuffer.isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return BlockTexts(*form_->Editor).size() == 2; }, 10s));
+    EXPECT_EQ(BlockTexts(*form_->Editor), (QStringList{Shown("6", "5"), Shown("7", "5")}));
+}
+
 // ---- KTX telegrams ----------------------------------------------------------------------
 
 // The connection item with its own protocol, KTX (the main window's item runs raw
