@@ -4,7 +4,7 @@ JOBS       ?= 2
 CMAKE_ARGS ?=
 TEST_ENV   ?=
 
-.PHONY: all deps configure build test demo test-asan test-tsan clean
+.PHONY: all deps configure build test demo soak test-asan test-tsan clean
 
 all: build
 
@@ -24,6 +24,12 @@ test: build
 
 demo: build
 	scripts/demo.sh $(BUILD)
+
+# A long run of the real window against the gauge simulator (about seven minutes here):
+# a million readings, then 200 unplugs and replugs. Not part of `make test`.
+soak: configure
+	cmake --build $(BUILD) -j$(JOBS) --target dabrix_soak
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/soak/dabrix_soak
 
 # Undefined behaviour fails the test that shows it, as a memory fault does.
 test-asan:

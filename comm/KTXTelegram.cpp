@@ -239,14 +239,17 @@ void TelegramFramer::ReceiveKTX(const uint8_t* bytes, int count)
 void TelegramFramer::CompleteKTX()
 {
     TTelegramData telegram;
-    ParseTelegram(working_.Data, telegram);
+    const TErrMsg parsed = ParseTelegram(working_.Data, telegram);
     StoreLast(telegram);
     // The handler gets the working buffer, emptied, as its response; the frame's bytes
     // stay behind the count.
     working_.Data[0] = 0;
     if (port_.HasTelegramHandler()) {
         port_.DeliverTelegram(telegram, working_.Data);
-        if (telegram.Command == ktx::DataTelegram) {
+        // Only a telegram that arrived whole is acknowledged. One with a wrong checksum
+        // lost its payload here; an acknowledgement would tell the gauge it was received,
+        // so it would never send it again.
+        if (telegram.Command == ktx::DataTelegram && parsed == emNone) {
             TBuffer ack;
             if (BuildTelegram(ktx::Ack, 0, working_.Data, ack) == emNone)
                 port_.SendReply(ack);

@@ -188,9 +188,12 @@ const KtxCase kKtxCases[] = {
      {kWorkedAck}},
     {"wrong address", WithCheckSum({0x02, 0x7E, 0x35, 0x21, 0x41}), {{0, 0, 0, 0, 0, false, {}}},
      {emWrongAddress}, {}},
-    // Command and addresses survive; no payload; still acknowledged.
+    // Command and addresses survive; no payload. Not acknowledged: the payload is lost, so
+    // the gauge must not take it as received.
     {"bad checksum", {0x02, 0x7F, 0x35, 0x21, 0x41, 0x42, 0xDB, 0x04}, {{2, 0x35, 0x7F, 0, 0, false, {}}},
-     {emBadCheckSum}, {kWorkedAck}},
+     {emBadCheckSum}, {}},
+    {"bad checksum, then a good telegram", Concat({{0x02, 0x7F, 0x35, 0x21, 0x41, 0x42, 0xDB, 0x04}, kWorkedFrame}),
+     {{2, 0x35, 0x7F, 0, 0, false, {}}, {2, 0x35, 0x7F, 0, 1, false, {0x41, 0x42}}}, {emBadCheckSum}, {kWorkedAck}},
     {"NAK", WithCheckSum({0x0F, 0x7F, 0x35, 0x25}), {{0x0F, 0x35, 0x7F, 5, 0, false, {}}}, {}, {}},
     // No payload: the byte looked at for the encoding is the checksum, bit 7 always set.
     {"empty payload", WithCheckSum({0x02, 0x7F, 0x35, 0x21}), {{2, 0x35, 0x7F, 0, 1, true, {}}}, {},

@@ -166,7 +166,7 @@ SimStats GaugeSimulator::Stats() const
 bool GaugeSimulator::AcksAllOk() const
 {
     std::lock_guard lock(mutex_);
-    return stats_.acksBad == 0 && stats_.acksMissing == 0;
+    return stats_.acksBad == 0 && stats_.acksMissing == 0 && stats_.spoiledAcked == 0;
 }
 
 void GaugeSimulator::Log(const std::string& text, bool event)
@@ -195,8 +195,7 @@ void GaugeSimulator::OnPeerOpened()
     }
     Log("port opened", true);
     if (!options_.onEnq && options_.source != SimSource::None)
-        nextSend_ = Clock::now() + std::max<Clock::duration>(std::chrono::milliseconds(options_.intervalMs),
-                                                             PeerSettleTime);
+        nextSend_ = Clock::now() + std::max<Clock::duration>(SendGap(), PeerSettleTime);
 }
 
 bool GaugeSimulator::ItemsLeft() const
@@ -246,13 +245,16 @@ void GaugeSimulator::SendNextItem()
     }
 
     if (options_.source == SimSource::Ktx) {
-        if (ackDeadline_) {
-            std::lock_guard lock(mutex_);
-            ++stats_.acksMissing;
-            stats_.events.push_back("ack missing");
-        }
+        if (ackDeadline_)
+            AckTimedOut();
         sequence_ = sequence_ >= 0x7F ? 0x21 : static_cast<std::uint8_t>(sequence_ + 1);
-        bytes = KtxDataTelegram(options_, sequence_, bytes);
+        const KtxSpoil spoil = KtxSpoilOf(options_, index + 1);
+        bytes = KtxSpoiledTelegram(options_, sequence_, bytes, spoil);
+        awaitingSpoiled_ = spoil.Any();
+        if (awaitingSpoiled_) {
+            std::lock_guard lock(mutex_);
+            ++stats_.spoiled;
+        }
         ackDeadline_ = Clock::now() + std::chrono::milliseconds(options_.ackTimeoutMs);
     } else if (options_.crlf) {
         bytes.push_back('\r');
@@ -337,6 +339,23 @@ void GaugeSimulator::OnKtxFrame(const Bytes& frame)
             return;
         }
         ackDeadline_.reset();
+        if (awaitingSpoiled_) {
+            awaitingSpoiled_ = false;
+            if (frame[0] == ktx::Nak) {
+                Log("NAK for the spoiled telegram", true);
+                return;
+            }
+            // The program took a broken telegram (or one for someone else) as good. Its
+            // sequence character moved on all the same.
+            if (info)
+                lastAckSequence_ = info->control;
+            {
+                std::lock_guard lock(mutex_);
+                ++stats_.spoiledAcked;
+            }
+            Log("ack for a spoiled telegram: " + HexBytes(frame), true);
+            return;
+        }
         if (!info) {
             bad("too short");
             return;
@@ -397,6 +416,26 @@ void GaugeSimulator::OnKtxFrame(const Bytes& frame)
             addresses.push_back(options_.subAdr);
         Send(BuildKtxFrame(ktx::Ack, addresses, replySequence_, {}, false));
     }
+}
+
+std::chrono::milliseconds GaugeSimulator::SendGap() const
+{
+    return std::chrono::milliseconds(options_.flood ? 0 : options_.intervalMs);
+}
+
+void GaugeSimulator::AckTimedOut()
+{
+    ackDeadline_.reset();
+    if (awaitingSpoiled_) {
+        awaitingSpoiled_ = false;
+        Log("no ack for the spoiled telegram", true);
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        ++stats_.acksMissing;
+    }
+    Log("ack missing", true);
 }
 
 bool GaugeSimulator::WaitWritable()
@@ -508,18 +547,12 @@ void GaugeSimulator::Run()
         if (peer_ && nextSend_ && now >= *nextSend_ && ItemsLeft() && !ackDeadline_) {
             SendNextItem();
             // Keep the rhythm; after a stall start a new one instead of sending a burst.
-            *nextSend_ += std::chrono::milliseconds(options_.intervalMs);
+            *nextSend_ += SendGap();
             if (*nextSend_ < now)
-                nextSend_ = now + std::chrono::milliseconds(options_.intervalMs);
+                nextSend_ = now + SendGap();
         }
-        if (ackDeadline_ && now >= *ackDeadline_) {
-            ackDeadline_.reset();
-            {
-                std::lock_guard lock(mutex_);
-                ++stats_.acksMissing;
-            }
-            Log("ack missing", true);
-        }
+        if (ackDeadline_ && now >= *ackDeadline_)
+            AckTimedOut();
 
         const bool finished = options_.source != SimSource::None && !ItemsLeft() && !ackDeadline_;
         if (finished && !options_.stay) {

@@ -30,6 +30,8 @@ struct SimStats {
     long long acksBad = 0;     // wrong frame, address, checksum or sequence; NAKs
     long long acksMissing = 0; // none within the time-out
     long long telegramsIn = 0; // KTX data telegrams from the program
+    long long spoiled = 0;     // telegrams sent spoiled on purpose (--bad-checksum, ...)
+    long long spoiledAcked = 0;// acknowledgements that came for one of them
     int portBaud = 0;          // the rate the program set on the port (0: not known yet)
     bool peerOpen = false;     // the port is open on the other side now
     Bytes received;            // everything that arrived, in order
@@ -59,7 +61,7 @@ public:
     void Close();
 
     SimStats Stats() const;
-    // True when every telegram sent so far was acknowledged well.
+    // True when every telegram sent so far was acknowledged well, and no spoiled one was.
     bool AcksAllOk() const;
 
 private:
@@ -73,6 +75,10 @@ private:
     bool ItemsLeft() const;
     void SendNextItem();
     void CheckPortRate();
+    // The time between two items sent by the timer.
+    std::chrono::milliseconds SendGap() const;
+    // No acknowledgement came within the time-out: missing, unless none was due.
+    void AckTimedOut();
     // Writes all bytes (paced when asked); false when the port went away or Stop() came.
     bool Send(const Bytes& bytes);
     bool WaitWritable();
@@ -95,6 +101,7 @@ private:
     std::uint8_t sequence_ = 0x20;        // the gauge's control byte, first 0x21
     std::optional<Clock::time_point> ackDeadline_;
     std::optional<std::uint8_t> lastAckSequence_;
+    bool awaitingSpoiled_ = false;        // the telegram out was spoiled: no ack is due
     std::uint8_t replySequence_ = 0x20;   // for acknowledging the program's telegrams
     Bytes frame_;                         // KTX frame being collected
     bool inFrame_ = false;

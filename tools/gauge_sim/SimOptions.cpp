@@ -105,6 +105,35 @@ Bytes KtxDataTelegram(const SimOptions& o, std::uint8_t sequence, const Bytes& p
     return BuildKtxFrame(ktx::Data, addresses, control, payload, encode);
 }
 
+KtxSpoil KtxSpoilOf(const SimOptions& o, long long index)
+{
+    KtxSpoil spoil;
+    spoil.checksum = o.badChecksumEvery > 0 && index % o.badChecksumEvery == 0;
+    spoil.address = o.wrongAddressEvery > 0 && index % o.wrongAddressEvery == 0;
+    return spoil;
+}
+
+std::uint8_t OtherProgramAddress(const SimOptions& o)
+{
+    for (std::uint8_t flip : {0x01, 0x02, 0x04}) {
+        const auto other = static_cast<std::uint8_t>(o.programAdr ^ flip);
+        if (other != ktx::Broadcast && other != o.gaugeAdr)
+            return other;
+    }
+    return static_cast<std::uint8_t>(o.programAdr ^ 0x08);
+}
+
+Bytes KtxSpoiledTelegram(const SimOptions& o, std::uint8_t sequence, const Bytes& payload, KtxSpoil spoil)
+{
+    SimOptions addressed = o;
+    if (spoil.address)
+        addressed.programAdr = OtherProgramAddress(o);
+    Bytes frame = KtxDataTelegram(addressed, sequence, payload);
+    if (spoil.checksum)
+        frame[frame.size() - 2] ^= 0x01;
+    return frame;
+}
+
 std::string GeneratedReading(long long index)
 {
     char buf[64];
@@ -130,6 +159,7 @@ std::string SimUsage()
            "  --interval MS       one item every MS milliseconds (default 1000) while the\n"
            "                      port is open\n"
            "  --on-enq            one item per ENQ (0x05) received instead\n"
+           "  --flood             items back to back, as fast as the port takes them\n"
            "  --count N           send N items (file lines repeat); default: each file\n"
            "                      line once, generated readings without end\n"
            "  --prompt            answer an ENQ with \"\\r\\n> \" when no item is pending\n"
@@ -148,6 +178,9 @@ std::string SimUsage()
            "  --program-adr HH    the program's address (default 7F)\n"
            "  --encode            payloads always in 7-bit groups\n"
            "  --ack-timeout MS    wait this long for an acknowledgement (default 1000)\n"
+           "  --bad-checksum N    every Nth telegram with a wrong checksum\n"
+           "  --wrong-address N   every Nth telegram to another address than the program's\n"
+           "                      (an acknowledgement of such a telegram counts as bad)\n"
            "\n"
            "Other:\n"
            "  --config DIR        configuration folder holding ComPorts.ini\n"
@@ -158,7 +191,8 @@ std::string SimUsage()
            "\n"
            "Ends on SIGINT or SIGTERM, or after the last item; removes its COM port then.\n"
            "Exit status: 0, 1 when the port cannot be set up, 2 for a wrong command line,\n"
-           "3 when a KTX acknowledgement was bad or missing.\n";
+           "3 when a KTX acknowledgement was bad or missing, or came for a spoiled\n"
+           "telegram.\n";
 }
 
 SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
@@ -228,6 +262,14 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
             if (!n || *n < 0)
                 return fail("--count needs a number");
             o.count = *n;
+        } else if (a == "--flood") {
+            o.flood = true;
+        } else if (a == "--bad-checksum") {
+            if (!positive(o.badChecksumEvery, 1))
+                return fail("--bad-checksum needs a number above 0");
+        } else if (a == "--wrong-address") {
+            if (!positive(o.wrongAddressEvery, 1))
+                return fail("--wrong-address needs a number above 0");
         } else if (a == "--on-enq") {
             o.onEnq = true;
         } else if (a == "--prompt") {
@@ -274,6 +316,10 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
 
     if (o.onEnq && o.source == SimSource::None && !o.prompt)
         return fail("--on-enq needs something to send (--lines, --generate or --ktx)");
+    if (o.flood && o.onEnq)
+        return fail("choose one of --flood and --on-enq");
+    if ((o.badChecksumEvery > 0 || o.wrongAddressEvery > 0) && o.source != SimSource::Ktx)
+        return fail("--bad-checksum and --wrong-address need --ktx");
     if (o.gaugeAdr >= 0x80)
         return fail("--gauge-adr must be below 80 (bit 7 announces the sub-address)");
     if (o.source == SimSource::Ktx && o.gaugeAdr == o.programAdr)

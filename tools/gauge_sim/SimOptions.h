@@ -21,6 +21,8 @@ struct SimOptions {
     SimSource source = SimSource::None;
     std::vector<Bytes> items;        // lines or payloads read from the file, escapes decoded
     int intervalMs = 1000;
+    bool flood = false;              // items back to back, as fast as the port takes them
+                                     // (instead of one every intervalMs)
     std::optional<long long> count;  // how many items to send; none: each file line once,
                                      // generated readings without end
     bool onEnq = false;              // one item per received ENQ instead of the timer
@@ -41,6 +43,12 @@ struct SimOptions {
     bool encode = false;             // always 7-bit groups (payloads with bytes >= 0x80 are
                                      // sent that way anyway)
     int ackTimeoutMs = 1000;
+    // Telegrams spoiled on purpose, to see that the program does not take them as good:
+    // every Nth telegram goes out with a wrong checksum, every Mth to an address other
+    // than the program's (0: none). An acknowledgement for such a telegram is counted
+    // against the program; none coming is what should happen.
+    int badChecksumEvery = 0;
+    int wrongAddressEvery = 0;
 };
 
 struct SimOptionsResult {
@@ -56,6 +64,18 @@ std::string SimUsage();
 std::optional<Bytes> DecodeEscapes(const std::string& text);
 // The gauge's data telegram for `payload` with the control byte `sequence` (0x21 ...).
 Bytes KtxDataTelegram(const SimOptions& options, std::uint8_t sequence, const Bytes& payload);
+// What spoils telegram number `index` (1-based) by the options above.
+struct KtxSpoil {
+    bool checksum = false;
+    bool address = false;
+    bool Any() const { return checksum || address; }
+};
+KtxSpoil KtxSpoilOf(const SimOptions& options, long long index);
+// The data telegram for `payload`, spoiled as said: to OtherProgramAddress(), and/or with
+// bit 0 of its checksum flipped (bit 7 stays set, so it is still no end byte).
+Bytes KtxSpoiledTelegram(const SimOptions& options, std::uint8_t sequence, const Bytes& payload, KtxSpoil spoil);
+// An address that is neither the program's, the gauge's nor the broadcast address.
+std::uint8_t OtherProgramAddress(const SimOptions& options);
 // A generated reading, e.g. "   12.5 um #1" (without the line end).
 std::string GeneratedReading(long long index);
 

@@ -344,6 +344,72 @@ TEST_F(GaugeSimulatorKtxTest, AcknowledgesTheProgramsTelegrams)
     EXPECT_EQ(sim_->Stats().telegramsIn, 1);
 }
 
+TEST_F(GaugeSimulatorKtxTest, SpoiledTelegramsExpectNoAcknowledgement)
+{
+    // Telegrams 2 and 4 with a wrong checksum, 3 to another address.
+    SimOptions o = Ktx({"AB"});
+    o.count = 5;
+    o.badChecksumEvery = 2;
+    o.wrongAddressEvery = 3;
+    o.ackTimeoutMs = 150;
+    Start(o);
+    const Bytes good = BuildKtxFrame(0x02, Bytes{0x7F, 0x35}, 0x21, B("AB"), false);
+
+    const Bytes first = NextTelegram();
+    EXPECT_EQ(HexBytes(first), HexBytes(good));
+    ASSERT_TRUE(port_.Write(BuildKtxFrame(0x06, Bytes{0x35, 0x7F}, 0x21, Bytes{}, false)));
+
+    // Bad checksum: only that byte differs (bit 7 still set), and silence is right.
+    const Bytes second = NextTelegram();
+    ASSERT_EQ(second.size(), good.size());
+    EXPECT_EQ(second[6], static_cast<std::uint8_t>(KtxChecksum(std::span(second).first(6)) ^ 0x01));
+    EXPECT_TRUE(second[6] & 0x80);
+    ASSERT_TRUE(dabrix::test::WaitFor([&] { return sim_->Stats().events.back() == "no ack for the spoiled telegram"; }));
+
+    // Another address, with a checksum that is right for it: acknowledging it is wrong.
+    const Bytes third = NextTelegram();
+    ASSERT_EQ(third.size(), good.size());
+    EXPECT_EQ(third[1], 0x7E);
+    EXPECT_EQ(third[6], KtxChecksum(std::span(third).first(6)));
+    ASSERT_TRUE(port_.Write(BuildKtxFrame(0x06, Bytes{0x35, 0x7F}, 0x22, Bytes{}, false)));
+    ASSERT_TRUE(dabrix::test::WaitFor([&] { return sim_->Stats().spoiledAcked == 1; }));
+
+    // A NAK for a spoiled telegram is fine.
+    ASSERT_EQ(NextTelegram().size(), good.size());
+    ASSERT_TRUE(port_.Write(BuildKtxFrame(0x0F, Bytes{0x35, 0x7F}, 0x21, Bytes{}, false)));
+    ASSERT_TRUE(dabrix::test::WaitFor([&] { return sim_->Stats().events.back() == "NAK for the spoiled telegram"; }));
+
+    // The fifth is good again and is acknowledged with the next sequence character.
+    EXPECT_EQ(NextTelegram()[3], 0x25);
+    ASSERT_TRUE(port_.Write(BuildKtxFrame(0x06, Bytes{0x35, 0x7F}, 0x23, Bytes{}, false)));
+    ASSERT_TRUE(dabrix::test::WaitFor([&] { return sim_->Stats().acksOk == 2; }));
+
+    const SimStats stats = sim_->Stats();
+    EXPECT_EQ(stats.spoiled, 3);
+    EXPECT_EQ(stats.spoiledAcked, 1);
+    EXPECT_EQ(stats.acksMissing, 0);
+    EXPECT_EQ(stats.acksBad, 0);
+    EXPECT_FALSE(sim_->AcksAllOk());  // because of the third
+}
+
+TEST_F(GaugeSimulatorTest, FloodSendsEveryItemBackToBackWithoutLoss)
+{
+    // A day's interval would hold the items back; --flood does not wait for it.
+    SimOptions o = Options();
+    o.source = SimSource::Generate;
+    o.count = 20'000;
+    o.intervalMs = 86'400'000;
+    o.flood = true;
+    Start(o);
+    std::string expected;
+    for (long long i = 0; i < 20'000; ++i)
+        expected += GeneratedReading(i) + "\r\n";
+    const Bytes got = port_.Read(expected.size(), 10s);
+    EXPECT_EQ(std::string(got.begin(), got.end()), expected);
+    EXPECT_TRUE(Finishes());
+    EXPECT_EQ(sim_->Stats().itemsSent, 20'000);
+}
+
 TEST_F(GaugeSimulatorKtxTest, PeriodicTelegramsEndTheRunOnceAcknowledged)
 {
     SimOptions o = Ktx({"1", "2"});

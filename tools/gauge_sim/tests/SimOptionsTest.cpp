@@ -40,6 +40,15 @@ TEST(SimOptionsTest, ReadsTheOptions)
     EXPECT_EQ(ktx.options->programAdr, 0x7E);
     EXPECT_EQ(ktx.options->ackTimeoutMs, 50);
 
+    QTemporaryDir dir;
+    const std::string payloads = dir.path().toStdString() + "/payloads.txt";
+    std::ofstream(payloads) << "AB\n";
+    const auto spoiling = ParseSimOptions({"--ktx", payloads, "--bad-checksum", "3", "--wrong-address", "5", "--flood"});
+    ASSERT_TRUE(spoiling.options) << spoiling.error;
+    EXPECT_EQ(spoiling.options->badChecksumEvery, 3);
+    EXPECT_EQ(spoiling.options->wrongAddressEvery, 5);
+    EXPECT_TRUE(spoiling.options->flood);
+
     EXPECT_TRUE(ParseSimOptions(Args({"--help"})).help);
     const auto defaults = ParseSimOptions({});
     ASSERT_TRUE(defaults.options);
@@ -47,6 +56,9 @@ TEST(SimOptionsTest, ReadsTheOptions)
     EXPECT_EQ(defaults.options->gaugeAdr, 0x35);
     EXPECT_EQ(defaults.options->programAdr, 0x7F);
     EXPECT_EQ(defaults.options->intervalMs, 1000);
+    EXPECT_FALSE(defaults.options->flood);
+    EXPECT_EQ(defaults.options->badChecksumEvery, 0);
+    EXPECT_EQ(defaults.options->wrongAddressEvery, 0);
 }
 
 TEST(SimOptionsTest, RejectsWrongCommandLines)
@@ -66,6 +78,11 @@ TEST(SimOptionsTest, RejectsWrongCommandLines)
         {"--program-adr", "zz"},
         {"--lines", "/no/such/file"},
         {"--config"},
+        {"--flood", "--on-enq", "--generate"},
+        {"--bad-checksum", "2"},
+        {"--generate", "--wrong-address", "2"},
+        {"--bad-checksum", "0"},
+        {"--wrong-address", "x"},
     };
     for (const auto& args : wrong) {
         const auto r = ParseSimOptions(args);
