@@ -340,6 +340,9 @@ void TMainForm::CreateEditor()
     Editor->setAccessibleName(tr("Received data"));
     Editor->setFont(dabrix::app::EditorFont());
     Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Lines wrap between words only: with the fallback of breaking anywhere, Qt's layout of
+    // one long unbroken run (a gauge sending a megabyte without a blank) takes minutes.
+    Editor->setWordWrapMode(QTextOption::WordWrap);
     setCentralWidget(Editor);
 
     EditorPopup = new QMenu(this);

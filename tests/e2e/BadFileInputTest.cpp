@@ -57,7 +57,7 @@ TEST_F(BrokenSettingsTest, ACutOffFileGivesWhatWasReadAndDefaultsForTheRest)
     EXPECT_EQ(form_->GaugeTag, 0);
     EXPECT_TRUE(form_->menuitem_Manuell->isChecked());
     EXPECT_EQ(form_->ComPortNumber, 0);
-    EXPECT_EQ(form_->LeftSpace, 10);
+    EXPECT_EQ(form_->Documents->LeftSpace(), 10);
     EXPECT_EQ(form_->LanguageCode, "en");
     EXPECT_EQ(form_->size(), QSize(640, 300));
 
@@ -84,10 +84,10 @@ TEST_F(BrokenSettingsTest, ABinaryFileStartsTheProgramWithItsDefaults)
     EXPECT_EQ(form_->ManualBaud, 9600);
     EXPECT_EQ(form_->GaugeTag, 0);
     EXPECT_EQ(form_->ComPortNumber, 0);
-    EXPECT_EQ(form_->LeftSpace, 10);
+    EXPECT_EQ(form_->Documents->LeftSpace(), 10);
     EXPECT_EQ(form_->LanguageCode, "en");
     EXPECT_EQ(form_->size(), QSize(500, 450));
-    for (const QString& recent : form_->RecentFiles)
+    for (const QString& recent : form_->RecentFiles())
         EXPECT_TRUE(recent.isEmpty()) << recent.toStdString();
     EXPECT_TRUE(form_->act_interface_conneced->isEnabled());
 
