@@ -119,8 +119,13 @@ void InstallUserMessageHooks()
         // Released when the queued call is gone, shown or dropped.
         std::shared_ptr<void> closer(nullptr, [wait](void*) { wait->Close(); });
         calls->Post([kind, text, closer = std::move(closer)] { ShowBox(kind, text); });
+        // A worker that is being stopped goes on at once: its owner may be joining it
+        // from this very box's event loop, and the box stays for the user to close.
         std::unique_lock guard(wait->lock);
-        wait->changed.wait(guard, [&] { return wait->closed; });
+        while (!wait->changed.wait_for(guard, std::chrono::milliseconds(20), [&] { return wait->closed; })) {
+            if (platform::MessageWaitStopped())
+                break;
+        }
     });
     platform::SetBeepHook([calls] {
         if (!QCoreApplication::instance())

@@ -8,7 +8,23 @@ namespace {
 std::mutex hookLock;
 UserMessageHook messageHook;
 std::function<void()> beepHook;
+thread_local const std::atomic<bool>* stopMark = nullptr;
 } // namespace
+
+MessageWaitStopMark::MessageWaitStopMark(const std::atomic<bool>& stop) : previous_(stopMark)
+{
+    stopMark = &stop;
+}
+
+MessageWaitStopMark::~MessageWaitStopMark()
+{
+    stopMark = previous_;
+}
+
+bool MessageWaitStopped()
+{
+    return stopMark && stopMark->load();
+}
 
 void SetUserMessageHook(UserMessageHook hook)
 {

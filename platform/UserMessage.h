@@ -6,6 +6,7 @@
 // Threading: ShowUserMessage may be called from any thread. The hook is installed once
 // at start-up, before any worker runs, and removed after the workers have ended.
 #include <QString>
+#include <atomic>
 #include <functional>
 
 namespace dabrix::platform {
@@ -18,6 +19,23 @@ void SetUserMessageHook(UserMessageHook hook);
 
 // Shows `text` in a modal box with a single OK button (through the hook), or logs it.
 void ShowUserMessage(UserMessageKind kind, const QString& text);
+
+// A worker thread that its owner may stop and join names its stop mark here for as long
+// as the object lives. A message box the worker waits for then stops holding it up once
+// the mark is set: the owner may be joining it while the box is still open.
+class MessageWaitStopMark {
+public:
+    explicit MessageWaitStopMark(const std::atomic<bool>& stop);
+    ~MessageWaitStopMark();
+    MessageWaitStopMark(const MessageWaitStopMark&) = delete;
+    MessageWaitStopMark& operator=(const MessageWaitStopMark&) = delete;
+
+private:
+    const std::atomic<bool>* previous_;
+};
+
+// True when the calling thread's stop mark (if any) is set.
+bool MessageWaitStopped();
 
 // Sounds the desktop's alert beep where the hook's host can; a no-op without a GUI.
 void Beep();

@@ -1,6 +1,6 @@
 // The application object and the message hooks: an exception escaping a handler is shown
 // and the program goes on; a message box asked for by a worker thread appears on the
-// user-interface thread while the worker waits.
+// user-interface thread while the worker waits, unless its owner is stopping it.
 #include "app/DabrixApplication.h"
 #include "platform/UserMessage.h"
 #include "tests/support/EventLoop.h"
@@ -101,6 +101,28 @@ TEST(Application, AWorkerWaitingForABoxIsReleasedWhenTheHooksAreRemovedFirst)
     QTimer::singleShot(0, [&] { boxSeen = QApplication::activeModalWidget() != nullptr; });
     dabrix::test::RunEventsFor(std::chrono::milliseconds(20));
     EXPECT_FALSE(boxSeen);
+}
+
+TEST(Application, AWorkerBeingStoppedStopsWaitingForItsBox)
+{
+    // The owner stops the worker and joins it without serving events, as it does when it
+    // closes a link from inside another box's event loop.
+    dabrix::app::InstallUserMessageHooks();
+    std::atomic<bool> stop = false;
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+        const dabrix::platform::MessageWaitStopMark mark(stop);
+        dabrix::platform::ShowUserMessage(dabrix::platform::UserMessageKind::Error, "Read error");
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(returned.load()) << "the worker waits while it is not stopped";
+    stop = true;
+    for (int i = 0; i < 200 && !returned; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(returned.load()) << "the stopped worker still waits for the box";
+    dabrix::app::RemoveUserMessageHooks();  // drops the box, which releases it in any case
+    worker.join();
 }
 
 TEST(Application, AMessageOnTheUserInterfaceThreadIsShownDirectly)

@@ -2,6 +2,7 @@
 
 #include "comm/d2xx/D2XXEvent.h"
 #include "comm/d2xx/D2XXUnit.h"
+#include "platform/UserMessage.h"
 
 #include <QDebug>
 
@@ -51,6 +52,8 @@ void TKTXComm2USBReceiveThread::Worker::Run()
 {
     pthread_setname_np(pthread_self(), "dabrix-usb-rx");
     RaisePriority();
+    // An error box of a read must not hold the thread once its owner stops it.
+    const dabrix::platform::MessageWaitStopMark stopMark(terminated);
     while (!terminated) {
         count = 0;
         bool signalled = false;
