@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <memory>
 
-enum TlnkTransport { trActiveSync, trBluetooth, trIrDA, trSerial, trUSB, trWiFi, trKinect, trHID };
+// Fixed underlying types: a caller may pass any ordinal, which is then refused like any
+// unknown value instead of being undefined.
+enum TlnkTransport : int { trActiveSync, trBluetooth, trIrDA, trSerial, trUSB, trWiFi, trKinect, trHID };
 
-enum TlnkBluetoothApi { baBlueSoleil, baMicrosoft, baToshiba, baWidComm };
+enum TlnkBluetoothApi : int { baBlueSoleil, baMicrosoft, baToshiba, baWidComm };
 
 class TlnkAPI : public TComponent {
 public:

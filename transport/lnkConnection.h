@@ -16,7 +16,8 @@
 #include <thread>
 #include <vector>
 
-enum TlnkSerialLineCommand {
+// A fixed underlying type: an unknown command is refused, not undefined.
+enum TlnkSerialLineCommand : int {
     lcClearDTR, lcSetDTR, lcClearRTS, lcSetRTS, lcSetXOFF, lcSetXON, lcClearBreak, lcSetBreak
 };
 
