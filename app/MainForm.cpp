@@ -11,6 +11,7 @@
 #include "manager/KTXComm2Manager.h"
 #include "platform/Locale.h"
 #include "platform/ProfileFile.h"
+#include "platform/QueuedCalls.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -377,6 +378,7 @@ void TMainForm::CreateStatusBar()
 
 void TMainForm::CreateManager()
 {
+    telegramCalls_ = new dabrix::platform::QueuedCalls(this);
     KTXComm2Manager1 = std::make_unique<TKTXComm2Manager>(nullptr);
     KTXComm2Manager1->SetName(QStringLiteral("KTXComm2Manager1"));
     // The shell reacts to notifications and the status; it shows no connection errors.

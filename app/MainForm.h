@@ -44,6 +44,7 @@ class TStatusPanel;
 
 namespace dabrix::platform {
 class ProfileFile;
+class QueuedCalls;
 }
 namespace dabrix::app {
 class DocumentController;
@@ -281,6 +282,9 @@ private:
 
     TSelectDeviceForm* selectDeviceForm_ = nullptr;
     const std::thread::id ownerThread_ = std::this_thread::get_id();
+    // Telegrams from the USB receive thread come to this thread through here. A child
+    // object, so it outlives every member that owns a worker.
+    dabrix::platform::QueuedCalls* telegramCalls_ = nullptr;
 
     // What the status bar shows now; a panel is written only when this changes.
     std::array<QString, 4> panelText_;

@@ -6,11 +6,11 @@
 
 #include "app/Images.h"
 #include "comm/KTXComm2Item.h"
+#include "platform/QueuedCalls.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLocale>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -70,8 +70,7 @@ void TMainForm::KTXComm2Manager1Connections0Telegram(TObject*, TTelegramData Tel
     // The USB receive thread: the editor and the window's state belong to the
     // user-interface thread. Calls queued to one receiver run in the order they were
     // queued, and queueing never blocks this thread.
-    QMetaObject::invokeMethod(
-        this, [this, data = TelegramData.Data] { ShowTelegram(data); }, Qt::QueuedConnection);
+    telegramCalls_->Post([this, data = TelegramData.Data] { ShowTelegram(data); });
 }
 
 void TMainForm::ShowTelegram(const TBuffer& data)

@@ -61,15 +61,15 @@ QString Latin1(const Bytes& bytes)
 class BadGaugeInputTest : public GaugeWindowTest {
 protected:
     // A never polled raw gauge (Lakmo 3X00 on COM) that sends `items` once each, as they
-    // are, 50 ms apart, and stays.
-    void StartGauge(std::vector<Bytes> items)
+    // are, `intervalMs` apart, and stays; the window connects to it.
+    void StartGauge(std::vector<Bytes> items, int intervalMs = 50)
     {
         SimOptions o = SilentGauge(57600);
         o.source = SimSource::Lines;
         o.crlf = false;
         o.count = static_cast<long long>(items.size());
         o.items = std::move(items);
-        o.intervalMs = 50;
+        o.intervalMs = intervalMs;
         const int com = StartSim(o);
         ASSERT_GT(com, 0);
         WriteGaugeSettings(9, com);
@@ -199,18 +199,7 @@ TEST_F(BadGaugeInputTest, ALineThatNeverEndsIsDroppedByTheNextConnection)
 {
     // A megabyte without a line end, then readings; each item 3 s after the port opens
     // or after the one before, so the test can reconnect in between.
-    SimOptions o = SilentGauge(57600);
-    o.source = SimSource::Lines;
-    o.crlf = false;
-    o.items = {Bytes(1 << 20, 'z'), Text("  6.5 um\r\n"), Text("  7.5 um\r\n")};
-    o.count = 3;
-    o.intervalMs = 3000;
-    const int com = StartSim(o);
-    ASSERT_GT(com, 0);
-    WriteGaugeSettings(9, com);
-    Create();
-    Show();
-    form_->act_interface_conneced->trigger();
+    StartGauge({Bytes(1 << 20, 'z'), Text("  6.5 um\r\n"), Text("  7.5 um\r\n")}, 3000);
     ASSERT_TRUE(WaitFor([&] { return form_->LineBuffer.size() == (1 << 20); }, 10s));
     EXPECT_TRUE(form_->Editor->toPlainText().isEmpty());
 
