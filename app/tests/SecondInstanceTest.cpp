@@ -1,5 +1,6 @@
 // The real program, started twice: the second start ends at once and quietly while the
 // first keeps running; once the first has gone, a new start runs again.
+#include "app/tests/ProgramEnvironment.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/EventLoop.h"
 
@@ -23,17 +24,8 @@ protected:
     {
         ASSERT_TRUE(dir_.isValid());
         QDir root(dir_.path());
-        ASSERT_TRUE(root.mkpath("runtime"));
-        ASSERT_TRUE(root.mkpath("config"));
-        ASSERT_TRUE(root.mkpath("usb"));
-        ASSERT_TRUE(root.mkpath("bt"));
-        env_ = QProcessEnvironment::systemEnvironment();
-        env_.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
-        env_.insert("XDG_CONFIG_HOME", root.filePath("config"));
-        env_.insert("DABRIX_USB_SIM", root.filePath("usb"));
-        env_.insert("DABRIX_BT_SIM", root.filePath("bt"));
-        env_.remove("DABRIX_IRDA_DIR");
-        env_.insert("QT_QPA_PLATFORM", "offscreen");
+        env_ = ProgramEnvironment(root);
+        ASSERT_FALSE(env_.isEmpty());
         lockPath_ = root.filePath("runtime/Dabrix_Instance").toStdString();
     }
 

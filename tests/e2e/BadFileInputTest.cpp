@@ -8,6 +8,7 @@
 #include "app/documents/DocumentFile.h"
 #include "app/documents/PrintDialogs.h"
 #include "app/tests/MainFormFixture.h"
+#include "app/tests/ProgramEnvironment.h"
 #include "comm/KTXComm2Item.h"
 
 #include <gtest/gtest.h>
@@ -116,20 +117,13 @@ TEST(BrokenSettingsProgramTest, TheProgramStartsAndRunsOnACutOffOrBinaryFile)
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         QDir root(dir.path());
-        for (const char* folder : {"runtime", "config/Dabrix", "usb", "bt"})
-            ASSERT_TRUE(root.mkpath(folder));
+        const QProcessEnvironment env = ProgramEnvironment(root);
+        ASSERT_FALSE(env.isEmpty());
         QFile ini(root.filePath("config/Dabrix/MSave.ini"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write(c.bytes.data(), static_cast<qint64>(c.bytes.size()));
         ini.close();
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
-        env.insert("XDG_CONFIG_HOME", root.filePath("config"));
-        env.insert("DABRIX_USB_SIM", root.filePath("usb"));
-        env.insert("DABRIX_BT_SIM", root.filePath("bt"));
-        env.remove("DABRIX_IRDA_DIR");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
         QProcess program;
         program.setProcessEnvironment(env);
         program.setProgram(QStringLiteral(DABRIX_PROGRAM));
