@@ -1,6 +1,5 @@
 #include "app/MainForm.h"
 
-#include "app/GaugeTable.h"
 #include "app/Images.h"
 #include "app/InfoForm.h"
 #include "app/MainFormDialogs.h"
@@ -210,29 +209,14 @@ void TMainForm::CreateMenus()
     menuitem_Device->setObjectName(QStringLiteral("menuitem_Device"));
     gaugeGroup_ = new QActionGroup(this);
     gaugeGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const QString captions[15] = {
-        tr("Manual"),
-        QStringLiteral("Lakmo (10...70)"),
-        QStringLiteral("Lakmo 450 (USB)"),
-        QStringLiteral("Lakmo (101...410) / Sonavel 2"),
-        QStringLiteral("Lakmo HX (200...410)"),
-        tr("Pricor (Cable)"),
-        tr("Pricor (Infraredadapter at COM)"),
-        QStringLiteral("Layrix (400, 410)"),
-        QStringLiteral("Lakmo 3X00 / Sonavel 3 (USB)"),
-        QStringLiteral("Lakmo 3X00 / Sonavel 3 (COM)"),
-        tr("Lakmo 3X0/3X00 / Sonavel 3 (Infrared)"),
-        QStringLiteral("Lakmo 3X5 (USB)"),
-        QStringLiteral("Lakmo 3X5 Bluetooth"),
-        QStringLiteral("Lakmo 1600/2600 (USB-VCP)"),
-        QStringLiteral("Lakmo 2600 Bluetooth"),
-    };
     for (int tag : GaugeMenuOrder) {
         if (tag == GaugeMenuSeparator) {
             SetTagOf(menuitem_Device->addSeparator(), 0);
             continue;
         }
-        QAction* item = menuitem_Device->addAction(captions[tag]);
+        const GaugeCaption& caption = FindGaugeSetting(tag)->Caption;
+        QAction* item = menuitem_Device->addAction(
+            caption.Translated ? tr(caption.Text) : QString::fromLatin1(caption.Text));
         item->setObjectName(tag == 0 ? QStringLiteral("menuitem_Manuell")
                                      : QStringLiteral("menuitem_Gauge%1").arg(tag));
         item->setCheckable(true);
@@ -438,19 +422,19 @@ const std::array<QString, 5>& TMainForm::RecentFiles() const
 
 void TMainForm::FormCreate()
 {
-    LineBuffer.clear();
+    LineReader.LineBuffer.clear();
     selectDeviceForm_ = nullptr;
     Connection = KTXComm2Manager1->Connections().Items(0);
     CandidateList.clear();
 
-    DisplayState = 2;
+    DisplayState = dsDisconnected;
     WasConnected = false;
     StartingUp = true;
-    PromptPending = false;
-    PromptSeen = false;
-    SyncSeen = false;
+    LineReader.PromptPending = false;
+    LineReader.PromptSeen = false;
+    LineReader.SyncSeen = false;
     PollGauge = false;
-    EchoChars = false;
+    LineReader.EchoChars = false;
     ReconnectTicks = 0;
 
     ReadSettings();

@@ -8,6 +8,9 @@
 // therefore be called on that thread; it only empties the response buffer there and
 // queues a copy of the telegram to the user-interface thread, where it is shown in
 // arrival order.
+#include "app/DisplayState.h"
+#include "app/gauge/GaugeLineReader.h"
+#include "app/gauge/GaugeTable.h"
 #include "manager/KTXComm2Types.h"
 
 #include <QMainWindow>
@@ -62,12 +65,10 @@ QString CandidateText(TPort port, const TDevice& device);
 // The name the status bar shows for the connected device, by the connection's port kind;
 // empty for COM ports (the port panel names them) and portNone.
 QString ConnectedNameOf(TPort port, const TDevice& device);
-// The user's decimal separator, from the system's regional settings.
-QString DecimalSeparator();
 
 } // namespace dabrix::app
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private LineReaderOutput {
     Q_OBJECT
 public:
     // `profile` is MSave.ini; both references must outlive the window.
@@ -135,14 +136,11 @@ public:
     int ComPortNumber = 0;
     int ManualBaud = 0;
     QString LanguageCode;
-    uint8_t DisplayState = 2;
+    TDisplayState DisplayState = dsDisconnected;
     bool WasConnected = false;
     bool PollGauge = false;
-    bool EchoChars = false;
-    bool PromptPending = false;
-    bool PromptSeen = false;
-    bool SyncSeen = false;
-    QString LineBuffer;
+    // The character streams of the older gauges become lines here.
+    GaugeLineReader LineReader;
     QString ConnectedName;
     int ReconnectTicks = 0;
     std::vector<std::pair<QString, std::unique_ptr<TDeviceObject>>> CandidateList;
@@ -182,8 +180,11 @@ public:
     void act_file_exitExecute();
 
     // ---- Gauge and port (MainFormConnection.cpp) -------------------------------------
+    // The row of the chosen gauge (GaugeTag), or null when the Tag has none.
+    const GaugeSetting* ChosenGauge() const { return FindGaugeSetting(GaugeTag); }
     static constexpr int kFirstComItem = 6;  // Port menu: Connect, Disconnect, |, IrDA, USB, BT
     void SetupDevice(QObject* Sender);
+    // `code` is a gauge transport (TGaugeTransport): 1 COM, 2 USB, 3 infrared, 4 Bluetooth.
     void UpdatePortMenu(int code);
     void ChangeComPort(QObject* Sender);
     void RefreshInterfaces();
@@ -261,9 +262,12 @@ private:
     // one is being shown wait and follow in order.
     void ShowTelegram(const TBuffer& data);
     void ShowTelegramData(const TBuffer& data);
+    // What the line reader produces.
+    void ShowLines(const QString& lines) override;
+    void ShowSyncLine() override;
+    void EchoChar(uint8_t c) override;
     // Inserts gauge text at the caret, replacing the selection.
     void InsertReceivedText(QString text);
-    void AddSyncLine();
     // Received text goes into the document at once, in batches that the editor lays out,
     // scrolls to and repaints together: a batch ends after kReceiveRefreshMs, or earlier
     // when the application is about to handle an event that may look at the editor or

@@ -3,7 +3,6 @@
 // chosen gauge among the attached devices, and the manager's and the item's events.
 #include "app/MainForm.h"
 
-#include "app/GaugeTable.h"
 #include "app/MainFormDialogs.h"
 #include "app/SelectDeviceForm.h"
 #include "app/SerialDialogForm.h"
@@ -139,7 +138,7 @@ void TMainForm::SetupDevice(QObject* Sender)
                     tr("'%1' is not a valid integer value").arg(baudText).toStdString());
             ManualBaud = baud;
             Connection->SetBaudRate(static_cast<uint32_t>(ManualBaud));
-            UpdatePortMenu(1);
+            UpdatePortMenu(gtCOM);
         }
     }
 
@@ -148,8 +147,8 @@ void TMainForm::SetupDevice(QObject* Sender)
             Connection->SetPort(PortOfTransport(row->Transport));
             Connection->SetBaudRate(row->Tag == 0 ? static_cast<uint32_t>(ManualBaud) : row->BaudRate);
             UpdatePortMenu(row->Transport);
-            PollGauge = row->Poll != 0;
-            EchoChars = row->Echo != 0;
+            PollGauge = row->Poll == gpENQ;
+            LineReader.EchoChars = row->Echo == geChars;
             WasConnected = false;
         }
     }
@@ -166,13 +165,13 @@ void TMainForm::UpdatePortMenu(int code)
         item->setEnabled(on);
         item->setChecked(on);
     };
-    mark(menuitem_IrDA, code == 3 && offered.Contains(portIrDA));
-    mark(menuitem_USB, code == 2 && offered.Contains(portUSB));
-    mark(menuitem_Bluetooth, code == 4 && offered.Contains(portBT));
+    mark(menuitem_IrDA, code == gtIrDA && offered.Contains(portIrDA));
+    mark(menuitem_USB, code == gtUSB && offered.Contains(portUSB));
+    mark(menuitem_Bluetooth, code == gtBluetooth && offered.Contains(portBT));
 
     for (QAction* com : ComPortItems()) {
-        com->setEnabled(code == 1 && offered.Contains(portCOM));
-        if (code == 1) {
+        com->setEnabled(code == gtCOM && offered.Contains(portCOM));
+        if (code == gtCOM) {
             if (TagOf(com) == ComPortNumber)
                 com->setChecked(true);
         } else {
@@ -267,7 +266,7 @@ void TMainForm::AddComPortItem(int number)
 
 void TMainForm::act_interface_connecedExecute()
 {
-    DisplayState = 3;
+    DisplayState = dsSearching;
     act_interface_conneced->setEnabled(false);
     act_interface_disconneced->setEnabled(true);
     Connection->RefreshDeviceList();
@@ -278,7 +277,7 @@ void TMainForm::act_interface_disconnecedExecute()
 {
     act_interface_conneced->setEnabled(true);
     act_interface_disconneced->setEnabled(false);
-    DisplayState = 2;
+    DisplayState = dsDisconnected;
     CloseIrDASockets();
     Connection->Disconnect();
 }
@@ -289,7 +288,7 @@ void TMainForm::TryAutoConnect()
         const TLinkState state = Connection->LinkState();
         return state == lsConnecting || state == lsConnected;
     };
-    if (DisplayState != 3 || busy())
+    if (DisplayState != dsSearching || busy())
         return;
     const int n = FindGaugeCandidates();
     if (busy())
@@ -314,7 +313,7 @@ void TMainForm::TryAutoConnect()
         chosen = static_cast<size_t>(result - TSelectDeviceForm::kFirstRowResult);
         // While the dialog was open, events went on: the list may have shrunk, the user
         // may have been disconnected, or a single match may have been opened already.
-        if (chosen >= CandidateList.size() || DisplayState != 3 || busy())
+        if (chosen >= CandidateList.size() || DisplayState != dsSearching || busy())
             return;
     }
     Connection->FindDevice(CandidateList[chosen].second->Device);
@@ -323,20 +322,17 @@ void TMainForm::TryAutoConnect()
 
 int TMainForm::FindGaugeCandidates()
 {
-    switch (GaugeTag) {
-    case 2:
-    case 8:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
+    const GaugeSetting* gauge = ChosenGauge();
+    switch (gauge ? gauge->Search : gsComPort) {
+    case gsNames:
         return CollectCandidates(GaugeNamePatterns(GaugeTag));
-    case 10:
+    case gsIrDAListener:
         OpenIrDAListener();
         return -1;
-    default:
-        return CollectCandidates({QStringLiteral("COM") + QString::number(ComPortNumber)});
+    case gsComPort:
+        break;
     }
+    return CollectCandidates({QStringLiteral("COM") + QString::number(ComPortNumber)});
 }
 
 int TMainForm::CollectCandidates(const QStringList& patterns)
@@ -412,8 +408,10 @@ void TMainForm::KTXComm2Manager1Connections0Notification(TObject*, TNotification
     if (Event == neHardwareChanged || Event == neDeviceRemoved)
         RefreshInterfaces();
 
-    if (Connection->Port() == portIrDA && Event == neDiscoveryCompleted && GaugeTag == 10) {
-        if (Connection->SelectDeviceByName(QStringLiteral("Lakmo 3")) == emNone)
+    // GaugeTag may change in any step that lets events run, so each step asks anew.
+    if (const GaugeSetting* gauge = ChosenGauge(); Connection->Port() == portIrDA && Event == neDiscoveryCompleted
+        && gauge && gauge->Search == gsIrDAListener && !gauge->Names.empty()) {
+        if (Connection->SelectDeviceByName(QString::fromLatin1(gauge->Names.front())) == emNone)
             Connection->Connect(false);
     }
 
@@ -426,12 +424,12 @@ void TMainForm::KTXComm2Manager1Connections0Notification(TObject*, TNotification
             // searching, and the next device found tries again. A user who disconnected
             // meanwhile stays disconnected.
             if (!act_interface_conneced->isEnabled())
-                DisplayState = 3;
+                DisplayState = dsSearching;
         } else {
             WasConnected = true;
             // A new connection shows the gauge's data again, also after a sync line of a
             // gauge that is never polled.
-            SyncSeen = false;
+            LineReader.SyncSeen = false;
             const TDevice device = Connection->Device() ? Connection->Device()->Device : TDevice{};
             ConnectedName = dabrix::app::ConnectedNameOf(Connection->Port(), device);
             if (Connection->Port() == portCOM) {
@@ -440,14 +438,14 @@ void TMainForm::KTXComm2Manager1Connections0Notification(TObject*, TNotification
                     ComPortNumber = TagOf(item);
                     UpdateStatusBar();
                 }
-                if (GaugeTag == 6) {
+                if (ChosenGauge() && ChosenGauge()->WakeUp == gwInfraredAdapter) {
                     WakeInfraredAdapter();
                 } else {
                     Connection->SetControlLine(lnDTR, false);
                     Connection->SetControlLine(lnRTS, true);
                 }
             }
-            LineBuffer.clear();
+            LineReader.Connected();
         }
     }
 
@@ -456,7 +454,7 @@ void TMainForm::KTXComm2Manager1Connections0Notification(TObject*, TNotification
         if (Event == neDeviceRemoved)
             WasConnected = false;
         // Connect enabled: the user disconnected; else the link was lost while wanted.
-        DisplayState = act_interface_conneced->isEnabled() ? 2 : 3;
+        DisplayState = act_interface_conneced->isEnabled() ? dsDisconnected : dsSearching;
     }
 }
 

@@ -35,15 +35,15 @@ void TMainForm::SetPanelImage(int image)
 void TMainForm::UpdateStatusBar()
 {
     switch (DisplayState) {
-    case 1:
+    case dsPaused:
         SetPanelText(0, QString());
         SetPanelImage(0);
         break;
-    case 2:
+    case dsDisconnected:
         SetPanelText(0, tr("Disconnected"));
         SetPanelImage(ImageDisconnected);
         break;
-    case 3:
+    case dsSearching:
         // Blinks with the once-a-second refresh: shown, blank, shown...
         if (!panelText_[0].isEmpty())
             SetPanelText(0, QString());
@@ -51,7 +51,7 @@ void TMainForm::UpdateStatusBar()
             SetPanelText(0, PollGauge ? tr("Search device...") : tr("Wait..."));
         SetPanelImage(ImageSearching);
         break;
-    case 4:
+    case dsReceiving:
         SetPanelText(0, tr("Connected...") + QStringLiteral("     ") + ConnectedName);
         SetPanelImage(ImageConnected);
         break;
@@ -87,7 +87,7 @@ void TMainForm::UpdateStatusBar()
 void TMainForm::PauseDisplay()
 {
     if (Connection->LinkState() == lsConnected)
-        DisplayState = 1;
+        DisplayState = dsPaused;
 }
 
 void TMainForm::RestartPromptTimer(int interval)
@@ -106,11 +106,11 @@ void TMainForm::PromptTimeTimer()
 
     switch (Connection->LinkState()) {
     case lsDisconnected:
-        PromptPending = false;
-        PromptSeen = false;
-        // The Bluetooth gauge of Tag 12 drops its link when it sleeps: while the window
-        // still wants it, the link is opened again every eleventh second.
-        if (WasConnected && DisplayState == 3 && GaugeTag == 12) {
+        LineReader.LinkLost();
+        // Some Bluetooth gauges drop their link when they sleep: while the window still
+        // wants one, the link is opened again every eleventh second.
+        if (WasConnected && DisplayState == dsSearching && ChosenGauge()
+            && ChosenGauge()->Reopen == grEleventhTick) {
             if (++ReconnectTicks > kReconnectAfterTicks) {
                 Connection->Connect(false);
                 ReconnectTicks = 0;
@@ -126,11 +126,10 @@ void TMainForm::PromptTimeTimer()
             enq[0] = 1;
             enq[1] = kEnq;
             Connection->Send(enq);
-            PromptPending = true;
-            SyncSeen = false;
-            DisplayState = 3;
+            LineReader.PollSent();
+            DisplayState = dsSearching;
         } else {
-            DisplayState = 4;
+            DisplayState = dsReceiving;
         }
         break;
     case lsClosed:

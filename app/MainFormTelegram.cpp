@@ -1,7 +1,6 @@
 // The main window's telegram display: every block of received data becomes text in the
-// editor. The newer gauges deliver finished text; the older ones send character streams
-// that are assembled into lines here, with the poll prompt swallowed, optional echo, the
-// micro sign and the user's decimal separator.
+// editor. The newer gauges deliver finished text; the character streams of the older ones
+// go through the line reader, and what it finishes is inserted here.
 #include "app/MainForm.h"
 
 #include "app/Images.h"
@@ -10,54 +9,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextCursor>
 #include <QTimer>
-
-namespace {
-
-constexpr char16_t kMicroSign = 0x00B5;
-const QString kPrompt = QStringLiteral("\r\n> ");
-
-// The gauges whose telegrams already hold finished text.
-bool DeliversText(int gaugeTag)
-{
-    switch (gaugeTag) {
-    case 8:
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A finished line as the user reads it: the first "um" (wherever it stands) gets the micro
-// sign, and the last point becomes the local decimal separator when a digit follows it and
-// the line holds no ":" (times keep their points).
-void TidyLine(QString& line)
-{
-    const qsizetype um = line.indexOf(QLatin1String("um"));
-    if (um >= 0)
-        line[um] = QChar(kMicroSign);
-    const qsizetype point = line.lastIndexOf(QLatin1Char('.'));
-    if (point >= 0 && point + 1 < line.size() && line[point + 1] >= QLatin1Char('0')
-        && line[point + 1] <= QLatin1Char('9') && !line.contains(QLatin1Char(':')))
-        line.replace(point, 1, dabrix::app::DecimalSeparator());
-}
-
-} // namespace
-
-QString dabrix::app::DecimalSeparator()
-{
-    return QLocale::system().decimalPoint();
-}
 
 void TMainForm::KTXComm2Manager1Connections0Telegram(TObject*, TTelegramData TelegramData, TBuffer& ResponseData)
 {
@@ -96,70 +52,34 @@ void TMainForm::ShowTelegramData(const TBuffer& data)
 {
     RestartPromptTimer(TagOf(PromptTime));
     // Data flowing at least once a second keeps the tick from ever running, so the status
-    // is brought up to date here when the link starts receiving. The state may be 4
+    // is brought up to date here when the link starts receiving. The state may be receiving
     // already while the panel still shows searching: the tick refreshes the panel before
-    // it sets 4 on a connected link, and the next tick may never come.
-    const uint8_t previous = DisplayState;
-    DisplayState = 4;
+    // it sets receiving on a connected link, and the next tick may never come.
+    const TDisplayState previous = DisplayState;
+    DisplayState = dsReceiving;
     if (previous != DisplayState || panelImage_ != ImageConnected)
         UpdateStatusBar();
 
-    if (DeliversText(GaugeTag)) {
+    const GaugeSetting* gauge = ChosenGauge();
+    if (gauge && gauge->Data == gdText) {
         // Zero bytes are no text; they would end up in the saved file.
         InsertReceivedText(TKTXComm2Item::BufferToString(data).remove(QChar(0)));
         return;
     }
-    if (SyncSeen)
-        return;
+    LineReader.Read(data, *this);
+}
 
-    // The lines finished by this telegram go into the editor together.
-    QString finished;
-    auto flush = [&] {
-        InsertReceivedText(finished);
-        finished.clear();
-    };
-    for (int i = 1; i <= data.Count(); ++i) {
-        const uint8_t c = data[static_cast<size_t>(i)];
-        if (c == 0)
-            continue;
-        LineBuffer.append(QChar(c));
-        if (LineBuffer.front() == QLatin1Char('>')) {
-            SyncSeen = true;
-            LineBuffer.clear();
-            flush();
-            AddSyncLine();
-            return;
-        }
-        if (PromptPending) {
-            PromptSeen = true;
-            if (LineBuffer.front() != QLatin1Char('\r'))
-                PromptPending = false;
-        }
-        if (PromptPending) {
-            // The buffer is searched after every byte while a prompt may come, so the
-            // first time it holds the prompt the prompt is at its end.
-            if (LineBuffer.endsWith(kPrompt)) {
-                LineBuffer.clear();
-                PromptPending = false;
-                PromptSeen = false;
-            }
-            continue;
-        }
-        if (EchoChars) {
-            flush();
-            TBuffer echo;
-            echo[0] = 1;
-            echo[1] = c;
-            Connection->Send(echo);
-        }
-        if (c == '\n') {
-            TidyLine(LineBuffer);
-            finished += LineBuffer;
-            LineBuffer.clear();
-            PromptPending = PromptSeen;
-        }
-    }
-    flush();
+void TMainForm::ShowLines(const QString& lines)
+{
+    InsertReceivedText(lines);
+}
+
+void TMainForm::EchoChar(uint8_t c)
+{
+    TBuffer echo;
+    echo[0] = 1;
+    echo[1] = c;
+    Connection->Send(echo);
 }
 
 void TMainForm::InsertReceivedText(QString text)
@@ -178,7 +98,7 @@ void TMainForm::InsertReceivedText(QString text)
     Editor->textCursor().insertText(text);
 }
 
-void TMainForm::AddSyncLine()
+void TMainForm::ShowSyncLine()
 {
     OpenReceiveBatch();
     // A line of its own at the end of the text, wherever the caret is.

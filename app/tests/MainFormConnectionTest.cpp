@@ -215,7 +215,7 @@ TEST_F(PortMenuTest, ManualOffersThePortsAndTakesTheChosenPortAndRate)
     EXPECT_EQ(form_->StatusPanels[1]->text(), "COM44");
     EXPECT_EQ(form_->StatusPanels[2]->text(), "19200 Baud");
     // Choosing a gauge starts a connection attempt.
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_FALSE(form_->act_interface_conneced->isEnabled());
 
     form_->menuitem_Manuell->trigger();
@@ -357,7 +357,7 @@ TEST_F(PortMenuTest, ConnectSearchesAndDisconnectStops)
     Show();
     form_->ComPortNumber = 46;
     form_->act_interface_conneced->trigger();
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_FALSE(form_->act_interface_conneced->isEnabled());
     EXPECT_TRUE(form_->act_interface_disconneced->isEnabled());
     EXPECT_TRUE(form_->CandidateList.empty());  // nothing is attached
@@ -370,15 +370,15 @@ TEST_F(PortMenuTest, ConnectSearchesAndDisconnectStops)
     ASSERT_NE(form_->Connection->Device(), nullptr);
     EXPECT_EQ(form_->Connection->Device()->Device.PortNumber, 46);
     EXPECT_EQ(form_->Connection->LinkState(), lsDisconnected);
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
 
     form_->act_interface_disconneced->trigger();
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
     EXPECT_TRUE(form_->act_interface_conneced->isEnabled());
     EXPECT_FALSE(form_->act_interface_disconneced->isEnabled());
     // Disconnect while disconnected does nothing.
     form_->act_interface_disconneced->trigger();
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
 }
 
 TEST_F(PortMenuTest, ALostLinkSearchesAgainUnlessTheUserDisconnected)
@@ -392,16 +392,16 @@ TEST_F(PortMenuTest, ALostLinkSearchesAgainUnlessTheUserDisconnected)
     form_->WasConnected = true;
     form_->ConnectedName = "Lakmo3 USB Adapter (A1)";
     notify(neDisconnect);
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_TRUE(form_->ConnectedName.isEmpty());
     EXPECT_TRUE(form_->WasConnected);
     notify(neDeviceRemoved);
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_FALSE(form_->WasConnected);
 
     form_->act_interface_disconneced->trigger();
     notify(neDisconnect);
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
 }
 
 TEST_F(PortMenuTest, OnlyASuccessfulConnectCountsAsConnected)
@@ -409,27 +409,27 @@ TEST_F(PortMenuTest, OnlyASuccessfulConnectCountsAsConnected)
     Create();
     Show();
     form_->act_interface_conneced->trigger();
-    form_->SyncSeen = true;
-    form_->LineBuffer = "12.";
+    form_->LineReader.SyncSeen = true;
+    form_->LineReader.LineBuffer = "12.";
 
     // A failed attempt: still searching, Connect still disabled, nothing taken over.
     form_->KTXComm2Manager1Connections0Notification(nullptr, neConnect, TDevice{}, 10061);
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_FALSE(form_->act_interface_conneced->isEnabled());
     EXPECT_FALSE(form_->WasConnected);
-    EXPECT_TRUE(form_->SyncSeen);
-    EXPECT_EQ(form_->LineBuffer, "12.");
+    EXPECT_TRUE(form_->LineReader.SyncSeen);
+    EXPECT_EQ(form_->LineReader.LineBuffer, "12.");
 
     // Success: a fresh line and the gauge's data shown again even after a sync line.
     form_->KTXComm2Manager1Connections0Notification(nullptr, neConnect, TDevice{}, 0);
     EXPECT_TRUE(form_->WasConnected);
-    EXPECT_FALSE(form_->SyncSeen);
-    EXPECT_TRUE(form_->LineBuffer.isEmpty());
+    EXPECT_FALSE(form_->LineReader.SyncSeen);
+    EXPECT_TRUE(form_->LineReader.LineBuffer.isEmpty());
 
     // A failure reported after the user disconnected leaves the window disconnected.
     form_->act_interface_disconneced->trigger();
     form_->KTXComm2Manager1Connections0Notification(nullptr, neConnect, TDevice{}, 10061);
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
 }
 
 // ---- Status bar and tick -----------------------------------------------------------------------
@@ -445,13 +445,13 @@ TEST_F(PortMenuTest, PanelZeroShowsTheDisplayState)
     Show();
     form_->ConnectedName = "Lakmo3 USB Adapter (A1)";
     const struct {
-        uint8_t state;
+        TDisplayState state;
         const char* text;
         int image;
     } states[] = {
-        {4, "Connected...     Lakmo3 USB Adapter (A1)", ImageConnected},
-        {2, "Disconnected", ImageDisconnected},
-        {1, "", 0},
+        {dsReceiving, "Connected...     Lakmo3 USB Adapter (A1)", ImageConnected},
+        {dsDisconnected, "Disconnected", ImageDisconnected},
+        {dsPaused, "", 0},
     };
     for (const auto& s : states) {
         form_->DisplayState = s.state;
@@ -461,7 +461,7 @@ TEST_F(PortMenuTest, PanelZeroShowsTheDisplayState)
     }
 
     // Searching blinks with each refresh; polled gauges are searched for, others awaited.
-    form_->DisplayState = 3;
+    form_->DisplayState = dsSearching;
     std::vector<QString> shown;
     for (int i = 0; i < 4; ++i) {
         form_->PollGauge = i >= 2;
@@ -507,7 +507,7 @@ TEST_F(PortMenuTest, APanelIsWrittenOnlyWhenItsContentChanges)
     for (TStatusPanel* panel : form_->StatusPanels)
         EXPECT_EQ(panel->text(), "painted over");
 
-    form_->DisplayState = 4;
+    form_->DisplayState = dsReceiving;
     form_->ComPortNumber = 9;
     form_->Connection->SetBaudRate(1200);
     form_->UpdateStatusBar();
@@ -521,11 +521,11 @@ TEST_F(PortMenuTest, TheTickForgetsAPendingPromptWhileDisconnected)
 {
     Create();
     Show();
-    form_->PromptPending = true;
-    form_->PromptSeen = true;
+    form_->LineReader.PromptPending = true;
+    form_->LineReader.PromptSeen = true;
     form_->PromptTimeTimer();
-    EXPECT_FALSE(form_->PromptPending);
-    EXPECT_FALSE(form_->PromptSeen);
+    EXPECT_FALSE(form_->LineReader.PromptPending);
+    EXPECT_FALSE(form_->LineReader.PromptSeen);
     EXPECT_TRUE(form_->PromptTime->isActive());
 
     // A stopped timer stays stopped.
@@ -543,7 +543,7 @@ TEST_F(PortMenuTest, ALostBluetoothLinkOfTag12IsOpenedOnTheEleventhTick)
     Show();
     form_->GaugeTag = 12;
     form_->WasConnected = true;
-    form_->DisplayState = 3;
+    form_->DisplayState = dsSearching;
     ASSERT_EQ(form_->Connection->LinkState(), lsDisconnected);
     std::vector<int> ticks;
     for (int i = 0; i < 12; ++i) {
@@ -553,10 +553,10 @@ TEST_F(PortMenuTest, ALostBluetoothLinkOfTag12IsOpenedOnTheEleventhTick)
     EXPECT_EQ(ticks, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 1}));
 
     // Only consecutive ticks that meet the condition count.
-    form_->DisplayState = 2;
+    form_->DisplayState = dsDisconnected;
     form_->PromptTimeTimer();
     EXPECT_EQ(form_->ReconnectTicks, 0);
-    form_->DisplayState = 3;
+    form_->DisplayState = dsSearching;
     form_->GaugeTag = 11;
     form_->PromptTimeTimer();
     EXPECT_EQ(form_->ReconnectTicks, 0);
@@ -595,7 +595,7 @@ TEST_F(PortMenuTest, TelegramsFromAnotherThreadAreShownOnTheWindowsThreadInOrder
     EXPECT_TRUE(form_->Editor->toPlainText().isEmpty());  // nothing touched the editor from there
     EXPECT_TRUE(dabrix::test::WaitFor([&] { return form_->Editor->toPlainText().size() >= expected.size(); }));
     EXPECT_EQ(form_->Editor->toPlainText(), expected);
-    EXPECT_EQ(form_->DisplayState, 4);
+    EXPECT_EQ(form_->DisplayState, dsReceiving);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ TEST_F(GaugeWindowTest, DocumentDialogsPauseTheDisplayWhileReadingsKeepComing)
     form_->act_interface_conneced->trigger();
     ASSERT_TRUE(WaitForLines(2));
 
-    std::vector<int> stateWhenOpened;
+    std::vector<TDisplayState> stateWhenOpened;
     std::vector<qsizetype> linesWhileOpen;
     dialogs_.whileOpen = [&] {
         stateWhenOpened.push_back(form_->DisplayState);
@@ -57,12 +57,12 @@ TEST_F(GaugeWindowTest, DocumentDialogsPauseTheDisplayWhileReadingsKeepComing)
     form_->act_file_open->trigger();
     EXPECT_EQ(dialogs_.questions.size(), 1u);
 
-    EXPECT_EQ(stateWhenOpened, (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(stateWhenOpened, (std::vector<TDisplayState>{dsPaused, dsPaused, dsPaused, dsPaused}));
     for (qsizetype grown : linesWhileOpen)
         EXPECT_GT(grown, 0) << "readings arrived while a dialog was open";
     // The next reading shows the link receiving again.
     RunEventsFor(300ms);
-    EXPECT_EQ(form_->DisplayState, 4);
+    EXPECT_EQ(form_->DisplayState, dsReceiving);
     EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     ");
 }
 

@@ -81,11 +81,11 @@ TEST_F(TelegramTest, EachCaseGivesItsText)
 {
     for (const Case& c : kCases) {
         form_->Editor->clear();
-        form_->LineBuffer.clear();
-        form_->SyncSeen = false;
-        form_->PromptSeen = false;
+        form_->LineReader.LineBuffer.clear();
+        form_->LineReader.SyncSeen = false;
+        form_->LineReader.PromptSeen = false;
         form_->GaugeTag = static_cast<uint8_t>(c.gaugeTag);
-        form_->PromptPending = c.promptPending;
+        form_->LineReader.PromptPending = c.promptPending;
         for (const std::string& t : c.telegrams)
             Receive(t);
         EXPECT_EQ(Text(), c.shown) << c.what;
@@ -95,19 +95,19 @@ TEST_F(TelegramTest, EachCaseGivesItsText)
 TEST_F(TelegramTest, APromptResetsThePollState)
 {
     form_->GaugeTag = 1;
-    form_->PromptPending = true;
+    form_->LineReader.PromptPending = true;
     Receive("\r\n> ");
-    EXPECT_FALSE(form_->PromptPending);
-    EXPECT_FALSE(form_->PromptSeen);
-    EXPECT_TRUE(form_->LineBuffer.isEmpty());
+    EXPECT_FALSE(form_->LineReader.PromptPending);
+    EXPECT_FALSE(form_->LineReader.PromptSeen);
+    EXPECT_TRUE(form_->LineReader.LineBuffer.isEmpty());
 
     // After an answer, a line that starts with CR waits for the prompt.
-    form_->PromptPending = true;
+    form_->LineReader.PromptPending = true;
     Receive("1.5\r\n");
-    EXPECT_TRUE(form_->PromptPending);
+    EXPECT_TRUE(form_->LineReader.PromptPending);
     Receive("\r\n");
     EXPECT_EQ(Text(), "1,5\n");
-    EXPECT_EQ(form_->LineBuffer, "\r\n");
+    EXPECT_EQ(form_->LineReader.LineBuffer, "\r\n");
 }
 
 TEST_F(TelegramTest, TheSyncLineGoesToTheEndAndTheReadingsToTheCaret)
@@ -125,7 +125,7 @@ TEST_F(TelegramTest, TheSyncLineGoesToTheEndAndTheReadingsToTheCaret)
     // The text does not end with a line break: the sync line starts a new one.
     Receive(">\r\n");
     EXPECT_EQ(Text(), "note 1,5\n2,5\n tail\nSync...");
-    EXPECT_TRUE(form_->SyncSeen);
+    EXPECT_TRUE(form_->LineReader.SyncSeen);
 }
 
 TEST_F(TelegramTest, ReceivedTextCannotBeUndoneButTheUsersTypingCan)
@@ -167,7 +167,7 @@ TEST_F(TelegramTest, DataSetsReceivingAndRestartsTheTick)
         form_->PromptTimeTimer();  // the blank half of the blink
     ASSERT_EQ(form_->StatusPanels[0]->text(), "Wait...");
     Receive("1.5\r\n");
-    EXPECT_EQ(form_->DisplayState, 4);
+    EXPECT_EQ(form_->DisplayState, dsReceiving);
     // Shown at once: a gauge that sends every second never lets the tick come.
     EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     ");
     EXPECT_TRUE(form_->PromptTime->isActive());
@@ -186,7 +186,7 @@ TEST_F(TelegramTest, DataShowsReceivingWhenTheTickSetItAfterShowingWait)
     if (form_->StatusPanels[0]->text().isEmpty())
         form_->PromptTimeTimer();
     ASSERT_EQ(form_->StatusPanels[0]->text(), "Wait...");
-    form_->DisplayState = 4;  // what that tick does next on a connected, unpolled link
+    form_->DisplayState = dsReceiving;  // what that tick does next on a connected, unpolled link
     Receive("1.5\r\n");
     EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     ");
 }

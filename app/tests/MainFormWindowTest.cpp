@@ -164,7 +164,7 @@ TEST_F(MainFormTest, ChoosingAGaugeMarksOnlyItAndAppliesItsRow)
     EXPECT_EQ(form_->Connection->Port(), portCOM);
     EXPECT_EQ(form_->Connection->BaudRate(), 9600u);
     EXPECT_TRUE(form_->PollGauge);
-    EXPECT_FALSE(form_->EchoChars);
+    EXPECT_FALSE(form_->LineReader.EchoChars);
     EXPECT_EQ(form_->StatusPanels[3]->text(), "Layrix (400, 410)");
     EXPECT_EQ(form_->StatusPanels[2]->text(), "9600 Baud");
 }
@@ -286,7 +286,7 @@ TEST_F(MainFormTest, TheManagerHoldsOneRawConnectionWithDiscoveryOnAfterTheFirst
     EXPECT_EQ(manager.IrDAMode(), imDisabled);
     EXPECT_TRUE(form_->act_interface_conneced->isEnabled());
     EXPECT_FALSE(form_->act_interface_disconneced->isEnabled());
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
 }
 
 // ---- Language and help ----------------------------------------------------------------

@@ -200,13 +200,13 @@ TEST_F(BadGaugeInputTest, ALineThatNeverEndsIsDroppedByTheNextConnection)
     // A megabyte without a line end, then readings; each item 3 s after the port opens
     // or after the one before, so the test can reconnect in between.
     StartGauge({Bytes(1 << 20, 'z'), Text("  6.5 um\r\n"), Text("  7.5 um\r\n")}, 3000);
-    ASSERT_TRUE(WaitFor([&] { return form_->LineBuffer.size() == (1 << 20); }, 10s));
+    ASSERT_TRUE(WaitFor([&] { return form_->LineReader.LineBuffer.size() == (1 << 20); }, 10s));
     EXPECT_TRUE(form_->Editor->toPlainText().isEmpty());
 
     form_->act_interface_disconneced->trigger();
     form_->act_interface_conneced->trigger();
     ASSERT_TRUE(WaitForLinkState(lsConnected));
-    EXPECT_TRUE(form_->LineBuffer.isEmpty());
+    EXPECT_TRUE(form_->LineReader.LineBuffer.isEmpty());
     ASSERT_TRUE(WaitFor([&] { return BlockTexts(*form_->Editor).size() == 2; }, 10s));
     EXPECT_EQ(BlockTexts(*form_->Editor), (QStringList{Shown("6", "5"), Shown("7", "5")}));
 }

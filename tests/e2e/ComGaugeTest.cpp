@@ -104,7 +104,7 @@ TEST_F(GaugeWindowTest, ThePromptThatAnswersAPollIsNotShown)
     ASSERT_TRUE(WaitFor([&] { return sim_->Stats().prompts >= 3; }, 6s));
     RunEventsFor(200ms);
     EXPECT_TRUE(form_->Editor->toPlainText().isEmpty());
-    EXPECT_TRUE(form_->LineBuffer.isEmpty());
+    EXPECT_TRUE(form_->LineReader.LineBuffer.isEmpty());
     EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     ");
 }
 
@@ -131,7 +131,7 @@ TEST_F(GaugeWindowTest, TheInfraredAdapterGaugeHasEveryCharacterEchoedUntilTheSy
     Create();
     Show();
     form_->act_interface_conneced->trigger();
-    ASSERT_TRUE(WaitFor([&] { return form_->SyncSeen; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return form_->LineReader.SyncSeen; }, 5s));
     RunEventsFor(600ms);  // the gauge goes on sending; nothing more is shown or echoed
 
     const QString separator = QLocale::system().decimalPoint();
@@ -157,7 +157,7 @@ TEST_F(GaugeWindowTest, UnpluggingThePortInUseDisconnectsAndRemovesItsItem)
     UnplugSim();
     EXPECT_TRUE(WaitFor([&] { return form_->act_interface_conneced->isEnabled(); }, 5s));
     EXPECT_FALSE(form_->act_interface_disconneced->isEnabled());
-    EXPECT_EQ(form_->DisplayState, 2);
+    EXPECT_EQ(form_->DisplayState, dsDisconnected);
     EXPECT_NE(form_->Connection->LinkState(), lsConnected);
     for (QAction* item : form_->ComPortItems())
         EXPECT_NE(TagOf(item), com);
@@ -203,7 +203,7 @@ TEST_F(GaugeWindowTest, ANewConnectionShowsTheReadingsAgainAfterASyncLine)
     ASSERT_TRUE(WaitForLines(2));
 
     // A line that starts with ">" arrives between two readings.
-    ASSERT_TRUE(WaitFor([&] { return form_->LineBuffer.isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return form_->LineReader.LineBuffer.isEmpty(); }));
     TTelegramData sync;
     sync.Data.Assign(reinterpret_cast<const uint8_t*>(">OK\r\n"), 5);
     TBuffer response;
@@ -216,7 +216,7 @@ TEST_F(GaugeWindowTest, ANewConnectionShowsTheReadingsAgainAfterASyncLine)
     form_->act_interface_disconneced->trigger();
     form_->act_interface_conneced->trigger();
     ASSERT_TRUE(WaitForLines(lines + 2));
-    EXPECT_FALSE(form_->SyncSeen);
+    EXPECT_FALSE(form_->LineReader.SyncSeen);
     EXPECT_TRUE(EditorLines().last().startsWith("1"));
 }
 
@@ -237,7 +237,7 @@ TEST_F(GaugeWindowTest, AfterAFailedAttemptTheSearchGoesOnAndAPortFoundLaterIsOp
 
     // The link reports a connect attempt that failed.
     form_->KTXComm2Manager1Connections0Notification(nullptr, neConnect, TDevice{}, 10061);
-    EXPECT_EQ(form_->DisplayState, 3);
+    EXPECT_EQ(form_->DisplayState, dsSearching);
     EXPECT_FALSE(form_->act_interface_conneced->isEnabled());
     EXPECT_FALSE(form_->WasConnected);
 

@@ -88,7 +88,7 @@ TEST_F(UsbGaugeWindowTest, TextFromTheReceiveThreadReachesTheEditorUnchangedAndI
     expected.replace("\r\n", "\n");
     ASSERT_TRUE(WaitFor([&] { return form_->Editor->toPlainText().size() >= expected.size(); }, 10s));
     EXPECT_EQ(form_->Editor->toPlainText(), expected);
-    EXPECT_EQ(form_->DisplayState, 4);
+    EXPECT_EQ(form_->DisplayState, dsReceiving);
     EXPECT_EQ(form_->StatusPanels[0]->text(), "Connected...     Lakmo3 USB Adapter (LK3A0001)");
     EXPECT_EQ(form_->StatusPanels[1]->text(), "USB");
     EXPECT_EQ(form_->StatusPanels[2]->text(), "57600 Baud");
@@ -130,7 +130,7 @@ TEST_F(UsbGaugeWindowTest, TwoMatchingGaugesAreOfferedAndClosingTheChoiceOpensNe
     EXPECT_EQ(form_->Connection->LinkState(), lsDisconnected);
     EXPECT_FALSE(IsOpen("A1"));
     EXPECT_FALSE(IsOpen("B2"));
-    EXPECT_EQ(form_->DisplayState, 3);  // still searching
+    EXPECT_EQ(form_->DisplayState, dsSearching);  // still searching
 
     // OK without a chosen row opens nothing either; choosing the Multibox opens it.
     dialogs_.onShowModal = [&](QDialog& dialog) {

@@ -311,7 +311,7 @@ TEST_F(SoakTest, TwoHundredUnplugsAndReplugsLeakNothingAndSleepWhileThePortIsGon
         gauge.reset();
         ASSERT_TRUE(WaitFor([&] { return form_->act_interface_conneced->isEnabled(); }, 5s)) << "not disconnected";
         ASSERT_TRUE(WaitFor([&] { return WaitForComItem(com, 0ms) == nullptr; }, 5s)) << "COM item stays";
-        EXPECT_EQ(form_->DisplayState, 2);
+        EXPECT_EQ(form_->DisplayState, dsDisconnected);
         readings += form_->Editor->document()->blockCount() - before;
         ++survived;
 
