@@ -86,9 +86,10 @@ std::vector<PdfWord> PdfWords(const QString& pdf)
     std::vector<PdfWord> words;
     if (!html)
         return words;
+    // A word at the paper's top edge may start a hair above it: coordinates can be negative.
     static const QRegularExpression tag(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+        QStringLiteral("<page |<word xMin=\"(-?[\\d.]+)\" yMin=\"(-?[\\d.]+)\" xMax=\"(-?[\\d.]+)\" "
+                       "yMax=\"(-?[\\d.]+)\">([^<]*)</word>"));
     int page = 0;
     for (QRegularExpressionMatchIterator it = tag.globalMatch(*html); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
