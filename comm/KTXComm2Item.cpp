@@ -3,17 +3,15 @@
 #include "comm/KTXComm2Connection.h"
 #include "platform/UserMessage.h"
 #include "transport/lnkClient.h"
-#include "transport/lnkErrors.h"
 
 #include <QCoreApplication>
 #include <QThread>
-#include <QUuid>
 #include <chrono>
 
-namespace {
+using dabrix::comm::ItemLink;
+using dabrix::comm::LineCommand;
 
-// The serial port profile.
-const QUuid kSerialPortServiceUuid(QStringLiteral("{00001101-0000-1000-8000-00805F9B34FB}"));
+namespace {
 
 constexpr uint32_t kClientConnectTimeoutMs = 5000;
 constexpr int kConnectWaitPasses = 501;
@@ -39,11 +37,6 @@ uint32_t Since(uint32_t now, uint32_t stamp)
     return now - stamp;
 }
 
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 TKTXComm2Item::TKTXComm2Item(TKTXComm2Connection* Collection)
@@ -65,12 +58,15 @@ TKTXComm2Item::TKTXComm2Item(TKTXComm2Connection* Collection)
     };
     client_->OnConnect = [this](TObject* Sender, int Error) { ClientConnected(Sender, Error); };
     client_->OnDisconnect = [this](TObject* Sender) { ClientDisconnected(Sender); };
-    client_->BluetoothParams()->SetServiceUuid(kSerialPortServiceUuid);
+    client_->BluetoothParams()->SetServiceUuid(dabrix::comm::SerialPortServiceUuid());
     client_->BluetoothParams()->SetAuthentication(false);
     client_->SetConnectTimeout(kClientConnectTimeoutMs);
+    serialLink_ = std::make_unique<dabrix::comm::SerialLink>(*client_);
+    irdaLink_ = std::make_unique<dabrix::comm::IrDALink>(*client_, host_);
+    bluetoothLink_ = std::make_unique<dabrix::comm::BluetoothLink>(*client_, host_);
 
-    usb_ = dabrix::comm::CreateUsbLink();
-    if (usb_ && !usb_->HasReceiveEvent())
+    usbLink_.Install(dabrix::comm::CreateUsbLink());
+    if (usbLink_.LacksReceiveEvent())
         dabrix::platform::ShowUserMessage(dabrix::platform::UserMessageKind::Error,
                                           QStringLiteral("Can`t create event handle (") + index + QStringLiteral(")"));
 
@@ -86,9 +82,11 @@ TKTXComm2Item::~TKTXComm2Item()
     }
     // A USB link can outlive the device choice (a new selection while it was open); its
     // receive thread calls into this item, so it must end before the item does.
-    if (usb_)
-        usb_->Close();
-    usb_.reset();
+    usbLink_.Install(nullptr);
+    // The client links refer to the client.
+    serialLink_.reset();
+    irdaLink_.reset();
+    bluetoothLink_.reset();
     if (client_) {
         // The removal has been reported; a link the client still holds ends silently.
         client_->OnConnect = nullptr;
@@ -144,8 +142,8 @@ void TKTXComm2Item::SetPort(TPort Value)
 void TKTXComm2Item::SetUSBLatency(uint32_t Value)
 {
     usbLatency_ = Value;
-    if (port_ == portUSB && LinkState() == lsConnected && usb_)
-        usb_->ApplyLatency(Value);
+    if (port_ == portUSB && LinkState() == lsConnected)
+        usbLink_.ApplyLatency(Value);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -173,19 +171,10 @@ TErrMsg TKTXComm2Item::SelectDevice(int Index)
         return emNoDevice;
     }
     const TDevice& entry = devices_[static_cast<size_t>(Index)];
-    switch (port_) {
-    case portCOM:
-    case portIrDA:
-    case portBT:
-        deviceName_ = entry.Name;
+    // On portNone nothing is chosen, and that is no failure.
+    if (const ItemLink* link = LinkForPort()) {
+        deviceName_ = link->DeviceName(entry);
         device_ = std::make_unique<TDeviceObject>(entry);
-        break;
-    case portUSB:
-        deviceName_ = entry.Info;
-        device_ = std::make_unique<TDeviceObject>(entry);
-        break;
-    case portNone:
-        break;
     }
     if (deviceName_ != oldName)
         Notify(this, neConnectionChanged);
@@ -209,46 +198,17 @@ TErrMsg TKTXComm2Item::SelectDeviceByName(const QString& Name)
     const QString name = Name.toUpper();
     TErrMsg result = emDeviceNotFound;
     device_.reset();
-    if (port_ == portNone || !host_)
+    const ItemLink* link = LinkForPort();
+    // On portNone there is nothing to search.
+    if (!link || !host_)
         return result;
     const TDevices list = host_->DeviceList(port_);
     if (list.empty()) {
         Report(emEmptyDeviceList);
         return emEmptyDeviceList;
     }
-
-    int portNumber = 0;
-    if (port_ == portCOM) {
-        const qsizetype at = name.indexOf(QStringLiteral("COM"));
-        if (at >= 0) {
-            const QString digits = QString(name).remove(at, 3).trimmed();
-            bool ok = false;
-            portNumber = digits.toInt(&ok);
-            if (!ok)
-                throw dabrix::comm::ConvertError("'" + digits.toStdString() + "' is not a valid integer value");
-        }
-    }
-    const auto upper = [](const std::string& text) { return Latin1(text).toUpper(); };
     for (size_t i = 0; i < list.size(); ++i) {
-        const TDevice& entry = list[i];
-        bool match = false;
-        switch (port_) {
-        case portCOM:
-            match = entry.PortNumber == portNumber;
-            break;
-        case portUSB:
-            match = upper(entry.Info) == name || upper(entry.SerialNo) == name;
-            break;
-        case portIrDA:
-            match = upper(entry.Name) == name;
-            break;
-        case portBT:
-            match = upper(entry.Name) == name || upper(entry.Address) == name;
-            break;
-        case portNone:
-            break;
-        }
-        if (match) {
+        if (link->Matches(list[i], name)) {
             result = SelectDevice(static_cast<int>(i));
             break;
         }
@@ -266,18 +226,9 @@ TErrMsg TKTXComm2Item::Connect(bool Wait)
     if (!device_)
         return emNoDevice;
     TErrMsg result = emNone;
-    switch (port_) {
-    case portCOM:
-    case portIrDA:
-    case portBT:
-        result = ConnectClient();
-        break;
-    case portUSB:
-        result = OpenUsb();
-        break;
-    case portNone:
-        break;
-    }
+    // On portNone nothing is opened.
+    if (ItemLink* link = LinkForPort())
+        result = OpenLink(*link);
     if (result != emNone || !Wait)
         return result;
 
@@ -296,65 +247,27 @@ TErrMsg TKTXComm2Item::Connect(bool Wait)
     return emConnect;
 }
 
-TErrMsg TKTXComm2Item::ConnectClient()
+// The client connection (COM port, infrared, Bluetooth) reports the outcome of its
+// attempt later, through ClientConnected; a USB link is up when Open returns, and the
+// item raises neConnect itself.
+TErrMsg TKTXComm2Item::OpenLink(ItemLink& Link)
 {
-    if (!client_)
-        return emConnect;
-    if (client_->State() != csDisconnected)
+    if (!Link.Idle())
         return emDeviceNotDisconnected;
-    const TDevice& device = device_->Device;
-    switch (port_) {
-    case portCOM:
-        client_->SerialParams()->SetPort(static_cast<uint32_t>(device.PortNumber));
-        client_->SerialParams()->SetBaudRateValue(baudRate_);
-        client_->SetTransport(trSerial);
-        break;
-    case portIrDA:
-        if (host_)
-            host_->RestartIrDATimer();
-        client_->IrDAParams()->SetAddress(Latin1(device.Address));
-        client_->IrDAParams()->SetNineWire(true);
-        client_->SetTransport(trIrDA);
-        break;
-    case portBT:
-        client_->BluetoothParams()->SetAddress(Latin1(device.Address));
-        client_->BluetoothParams()->SetRadio(host_ ? host_->BTRadio() : nullptr);
-        client_->BluetoothParams()->SetServiceUuid(kSerialPortServiceUuid);
-        client_->SetTransport(trBluetooth);
-        break;
-    case portUSB:
-    case portNone:
-        return emConnect;
-    }
-    const int code = client_->Connect();
-    if (code != 0) {
-        lnkShowError(code);
-        Report(emConnect);
-        return emConnect;
-    }
-    linkState_ = lsConnecting;
-    return emNone;
-}
-
-TErrMsg TKTXComm2Item::OpenUsb()
-{
+    dabrix::comm::LinkSettings settings;
+    settings.BaudRate = baudRate_;
+    settings.USBLatency = usbLatency_;
+    settings.ReceiveTimeout = receiveTimeout_;
+    settings.ShowErrors = host_ && host_->ShowErrorMsg();
     TDevice& device = device_->Device;
-    device.Handle = dabrix::comm::UsbLink::kClosedHandle;
-    int status = 1;  // no USB transport: like a missing entry point (invalid handle)
-    if (usb_) {
-        dabrix::comm::UsbLinkSettings settings;
-        settings.BaudRate = baudRate_;
-        settings.USBLatency = usbLatency_;
-        settings.ReceiveTimeout = receiveTimeout_;
-        settings.ShowErrors = host_ && host_->ShowErrorMsg();
-        status = usb_->Open(device.SerialNo, settings,
-                            [this](const uint8_t* Data, int Count) { ReceiveBytes(this, Data, Count); });
-    }
-    if (status != 0) {
+    if (Link.Open(device, settings) != 0) {
         Report(emConnect);
         return emConnect;
     }
-    device.Handle = usb_->Handle();
+    if (Link.RaisesOwnEvents()) {
+        linkState_ = lsConnecting;
+        return emNone;
+    }
     linkState_ = lsConnected;
     Notify(this, neConnect, 0, device);
     return emNone;
@@ -364,26 +277,21 @@ bool TKTXComm2Item::Disconnect()
 {
     if (!device_)
         return false;
-    switch (port_) {
-    case portCOM:
-    case portIrDA:
-    case portBT:
+    ItemLink* link = LinkForPort();
+    if (!link)
+        return false;
+    if (link->RaisesOwnEvents()) {
+        // A connected client raises OnDisconnect inside Close, which ends in
+        // lsDisconnected; one that is still connecting ends silently in lsClosed.
         linkState_ = lsClosed;
-        if (client_ && (client_->State() == csConnecting || client_->State() == csConnected))
-            client_->Disconnect();  // a connected client reports OnDisconnect at once
+        link->Close(device_->Device);
         return true;
-    case portUSB:
-        if (!usb_ || usb_->Handle() == dabrix::comm::UsbLink::kClosedHandle)
-            return false;
-        usb_->Close();
-        device_->Device.Handle = dabrix::comm::UsbLink::kClosedHandle;
-        linkState_ = lsDisconnected;
-        Notify(this, neDisconnect);
-        return true;
-    case portNone:
-        break;
     }
-    return false;
+    if (!link->Close(device_->Device))
+        return false;
+    linkState_ = lsDisconnected;
+    Notify(this, neDisconnect);
+    return true;
 }
 
 // A failed attempt (Error != 0) has closed the client again: the link is down, though
@@ -441,22 +349,12 @@ TErrMsg TKTXComm2Item::SendRaw(const TBuffer& Buffer)
     }
     PaceSend();
     lastSend_ = Now();
-    switch (port_) {
-    case portCOM:
-    case portIrDA:
-    case portBT:
-        if (!client_ || client_->Write(Buffer.Data(), Buffer.Count()) != 0)
-            return emSendData;
-        return emNone;
-    case portUSB:
-        if (!usb_ || usb_->Write(Buffer.Data(), Buffer.Count()) != 0)
-            return emSendData;
-        return emNone;
-    case portNone:
-        break;
-    }
-    // The port was switched off under an open link: nothing can go out.
-    return emSendData;
+    // Without a link the port was switched off under an open one: nothing can go out.
+    // A failed write is not reported.
+    ItemLink* link = LinkForPort();
+    if (!link || link->Write(Buffer.Data(), Buffer.Count()) != 0)
+        return emSendData;
+    return emNone;
 }
 
 // Waits until CmdSendDelay ms have passed since the last transfer in either direction.
@@ -487,36 +385,25 @@ void TKTXComm2Item::SetControlLine(TControlLine Line, bool State)
         Report(emPortNotActive);
         return;
     }
-    switch (port_) {
-    case portCOM: {
-        if (!client_)
-            return;
-        TlnkSerialLineCommand command = lcSetBreak;
-        switch (Line) {
-        case lnBreak:
-            command = State ? lcSetBreak : lcClearBreak;
-            break;
-        case lnDTR:
-            command = State ? lcClearDTR : lcSetDTR;
-            break;
-        case lnRTS:
-            command = State ? lcClearRTS : lcSetRTS;
-            break;
-        default:
-            return;
-        }
-        client_->SerialLineCommand(command);
+    // State true switches the break on and DTR and RTS off.
+    LineCommand command = LineCommand::SetBreak;
+    switch (Line) {
+    case lnBreak:
+        command = State ? LineCommand::SetBreak : LineCommand::ClearBreak;
+        break;
+    case lnDTR:
+        command = State ? LineCommand::ClearDTR : LineCommand::SetDTR;
+        break;
+    case lnRTS:
+        command = State ? LineCommand::ClearRTS : LineCommand::SetRTS;
+        break;
+    default:
         return;
     }
-    case portUSB:
-        if (usb_)
-            usb_->SetControlLine(Line, State);
-        return;
-    case portIrDA:
-    case portBT:
-    case portNone:
-        return;
-    }
+    // A COM port link sends the client's line command and a USB link the bridge chip's
+    // call; infrared and Bluetooth links ignore it.
+    if (ItemLink* link = LinkForPort())
+        link->SetControlLine(command);
 }
 
 QString TKTXComm2Item::BufferToString(const TBuffer& Buffer)
@@ -585,9 +472,25 @@ uint32_t TKTXComm2Item::Now() const
 
 void TKTXComm2Item::SetUsbLink(std::unique_ptr<dabrix::comm::UsbLink> Link)
 {
-    if (usb_)
-        usb_->Close();
-    usb_ = std::move(Link);
+    usbLink_.Install(std::move(Link));
+}
+
+// The one place where the port picks the transport.
+ItemLink* TKTXComm2Item::LinkForPort()
+{
+    switch (port_) {
+    case portCOM:
+        return serialLink_.get();
+    case portIrDA:
+        return irdaLink_.get();
+    case portBT:
+        return bluetoothLink_.get();
+    case portUSB:
+        return &usbLink_;
+    case portNone:
+        return nullptr;
+    }
+    return nullptr;
 }
 
 bool TKTXComm2Item::OnOwnerThread() const

@@ -1,8 +1,11 @@
 #pragma once
 // One link between the program and one gauge: its settings, a snapshot of the manager's
 // device list for its port kind and the device chosen from it, opening and closing over
-// a COM port, infrared or Bluetooth (through its client connection) or USB (through its
-// USB link), paced sending, the modem-control lines and the two wire protocols.
+// a COM port, infrared or Bluetooth (through its client connection) or USB (through the
+// bridge chip), paced sending, the modem-control lines and the two wire protocols.
+//
+// The transports are links (comm/link/): the item picks the one for its port and keeps
+// what it makes of their results, the link state, notifications and error codes.
 //
 // Every change is reported through OnNotification and every failure as a TErrMsg code;
 // most failures also go to the manager's ReportError.
@@ -21,6 +24,8 @@
 #include "comm/KTXComm2Host.h"
 #include "comm/KTXComm2UsbLink.h"
 #include "comm/KTXTelegram.h"
+#include "comm/link/ClientLink.h"
+#include "comm/link/UsbItemLink.h"
 #include "manager/KTXComm2Types.h"
 #include "transport/lnkComponent.h"
 
@@ -30,7 +35,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,17 +45,6 @@ class TlnkClient;
 enum TResetMode : uint8_t { rmRTS_low, rmRTS_high, rmDTR_low, rmDTR_high };
 
 enum TLinkState : uint8_t { lsClosed = 0, lsDisconnected = 1, lsConnecting = 2, lsConnected = 3, lsDeviceLost = 4 };
-
-namespace dabrix::comm {
-
-// Raised by SelectDeviceByName when a COM port name has text that is not a number after
-// "COM" (the conversion error of the original framework: "'x' is not a valid integer value").
-class ConvertError : public std::invalid_argument {
-public:
-    using std::invalid_argument::invalid_argument;
-};
-
-} // namespace dabrix::comm
 
 class TKTXComm2Item : public TPersistent, private dabrix::comm::TelegramPort {
 public:
@@ -133,8 +126,8 @@ public:
     // its index, or -1.
     int FindDevice(const TDevice& Device);
     // By a name a user typed or saw: "COM 3" on COM ports, Info or SerialNo on USB, Name
-    // on infrared, Name or Address on Bluetooth; case does not matter. Raises ConvertError
-    // for "COM" followed by text that is not a number.
+    // on infrared, Name or Address on Bluetooth; case does not matter. Raises
+    // dabrix::comm::ConvertError for "COM" followed by text that is not a number.
     TErrMsg SelectDeviceByName(const QString& Name);
 
     // Opens the link to the chosen device. With Wait, runs the owner thread's events
@@ -178,8 +171,10 @@ private:
     void SendReply(const TBuffer& Frame) override { SendRaw(Frame); }
 
     void Report(TErrMsg ErrMsg);
-    TErrMsg ConnectClient();
-    TErrMsg OpenUsb();
+    // The link for Port; null for portNone (and for a COM port, infrared or Bluetooth on
+    // an item without a client connection).
+    dabrix::comm::ItemLink* LinkForPort();
+    TErrMsg OpenLink(dabrix::comm::ItemLink& Link);
     void ClientConnected(TObject* Sender, int Error);
     void ClientDisconnected(TObject* Sender);
     TDevice ChosenDevice() const { return device_ ? device_->Device : TDevice{}; }
@@ -224,7 +219,13 @@ private:
     TObject* receiveSender_ = nullptr;
 
     std::unique_ptr<TlnkClient> client_;
-    std::unique_ptr<dabrix::comm::UsbLink> usb_;
+    // Over the client connection, which they share.
+    std::unique_ptr<dabrix::comm::SerialLink> serialLink_;
+    std::unique_ptr<dabrix::comm::IrDALink> irdaLink_;
+    std::unique_ptr<dabrix::comm::BluetoothLink> bluetoothLink_;
+    // Over the UsbLink seam; the USB path passes the item itself as the sender.
+    dabrix::comm::UsbItemLink usbLink_{
+        [this](const uint8_t* Data, int Count) { ReceiveBytes(this, Data, Count); }};
     TDevices devices_;
     std::unique_ptr<TDeviceObject> device_;
 };

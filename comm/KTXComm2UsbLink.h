@@ -1,8 +1,8 @@
 #pragma once
 // The seam between a connection item and the USB (D2XX) transport: one open USB link to
-// one gauge, as the item's USB branch uses it. The USB transport implements it and
-// installs a factory; without one an item has no link and a USB Connect fails like a
-// failed open.
+// one gauge, as the item's USB link (comm/link/UsbItemLink.h) uses it. The USB transport
+// implements it and installs a factory; without one the item's USB link has no seam and
+// a USB Connect fails like a failed open.
 //
 // The link object also holds the item's receive event: it is made with the item (so a
 // failure to create the event shows at the item's creation) and lives as long as the item.
@@ -10,6 +10,8 @@
 // Threading: Open, Close, SetControlLine and ApplyLatency run on the item's owner thread.
 // Write runs on the owner thread or on the link's receive thread (replies sent from inside
 // the receiver). The receiver runs on the receive thread and must not call Open or Close.
+#include "comm/link/ItemLink.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,12 +21,8 @@ enum TControlLine : uint8_t { lnBreak = 1, lnDTR = 2, lnRTS = 3 };
 
 namespace dabrix::comm {
 
-struct UsbLinkSettings {
-    uint32_t BaudRate = 57600;
-    uint32_t USBLatency = 10;        // ms
-    uint32_t ReceiveTimeout = 1000;  // ms, read and write time-out
-    bool ShowErrors = false;         // failures of the D2XX calls show a message box
-};
+// The item's link settings, as its USB link passes them on.
+using UsbLinkSettings = LinkSettings;
 
 class UsbLink {
 public:
@@ -38,8 +36,9 @@ public:
     // Whether the receive event exists (the system could create it).
     virtual bool HasReceiveEvent() const = 0;
 
-    // Opens the device with that serial number, sets it up and starts receiving.
-    // 0 on success, else the D2XX status of the failed open (the link stays closed).
+    // Opens the device with that serial number, sets it up and starts receiving; a link
+    // that is open already is closed first. 0 on success, else the D2XX status of the
+    // failed open (the link stays closed).
     virtual int Open(const std::string& SerialNo, const UsbLinkSettings& Settings, Receiver OnReceive) = 0;
     // Stops receiving and closes the device. False when the link was not open.
     virtual bool Close() = 0;

@@ -508,6 +508,22 @@ TEST(UsbLink, ConnectSendLinesAndDisconnect)
     EXPECT_EQ(f.usb.closes, 1);
 }
 
+// Together with the links' own table (LinkTest), this pins what each line switch does on
+// every transport.
+TEST(UsbLink, EveryControlLineSwitchReachesTheLinkAsAsked)
+{
+    ItemFixture f;
+    f.ConnectUsb();
+    const std::vector<std::pair<TControlLine, bool>> asked = {
+        {lnBreak, true}, {lnBreak, false}, {lnDTR, true}, {lnDTR, false}, {lnRTS, true}, {lnRTS, false},
+    };
+    for (const auto& [line, state] : asked)
+        f.item->SetControlLine(line, state);
+    f.item->SetControlLine(static_cast<TControlLine>(0), true);  // no such line: nothing is switched
+    EXPECT_EQ(f.usb.lines, asked);
+    EXPECT_TRUE(f.host.Reports().empty());
+}
+
 TEST(UsbLink, AFailedOpenIsReportedAndLeavesTheHandleClosed)
 {
     for (bool withLink : {true, false}) {

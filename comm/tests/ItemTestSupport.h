@@ -105,6 +105,7 @@ public:
     bool HasReceiveEvent() const override { return s_.hasEvent; }
     int Open(const std::string& SerialNo, const UsbLinkSettings& Settings, Receiver OnReceive) override
     {
+        Close();  // as the seam does with a link that is open already
         ++s_.opens;
         s_.openedSerial = SerialNo;
         s_.openedWith = Settings;
