@@ -167,7 +167,8 @@ private:
     udev_hwdb* hwdb_ = nullptr;
 };
 
-// The USB device (the sysfs directory with idVendor) above a tty's hardware device.
+// The nearest USB device (a sysfs directory with idVendor) above a tty's hardware device:
+// the adapter or gauge itself, never the hub it is plugged into.
 std::optional<std::string> UsbAncestor(std::string path)
 {
     for (int depth = 0; depth < 12 && path.size() > 1; ++depth) {
@@ -184,6 +185,7 @@ void Describe(ComPortEntry& entry, UdevModels& models)
     std::string model;
     if (!entry.SysfsDevice.empty()) {
         if (const auto usb = UsbAncestor(entry.SysfsDevice)) {
+            entry.UsbDevice = *usb;
             entry.Description = ReadFirstLine(*usb + "/product");
             model = models.ModelOf(*usb, ReadFirstLine(*usb + "/idVendor"),
                                    ReadFirstLine(*usb + "/idProduct"));
@@ -258,19 +260,27 @@ struct Roots {
     }
 };
 
-// The number of the line that leads to `path` or its resolved form `resolved`.
-int LineNumberFor(const std::vector<MapLine>& lines, const std::string& path,
-                  const std::optional<std::string>& resolved)
+// The line that leads to `path` or its resolved form `resolved`: one naming either as
+// written, else one whose path resolves to the same device.
+const MapLine* LineFor(const std::vector<MapLine>& lines, const std::string& path,
+                       const std::optional<std::string>& resolved)
 {
     for (const MapLine& line : lines)
         if (line.path == path || (resolved && line.path == *resolved))
-            return line.number;
+            return &line;
     if (resolved) {
         for (const MapLine& line : lines)
             if (Resolve(line.path) == resolved)
-                return line.number;
+                return &line;
     }
-    return 0;
+    return nullptr;
+}
+
+int LineNumberFor(const std::vector<MapLine>& lines, const std::string& path,
+                  const std::optional<std::string>& resolved)
+{
+    const MapLine* line = LineFor(lines, path, resolved);
+    return line ? line->number : 0;
 }
 
 int LowestFree(const std::vector<MapLine>& lines, const std::set<int>& uarts)
@@ -421,11 +431,27 @@ private:
     std::optional<std::map<std::string, std::string>> links_;
 };
 
+// A line that names a tty by its kernel name while a by-id link to it exists.
+struct Upgrade {
+    int number = 0;
+    std::string from;  // the kernel name, as the line has it
+    std::string to;    // the by-id link
+};
+
+// What a scan of sysfs found for the map to change.
+struct TtyScan {
+    std::vector<NewTty> newTtys;  // ttys without a line
+    std::vector<Upgrade> upgrades;
+};
+
 // Scanning: the ttyS ports whose UART exists and every other serial tty in sysfs. Ttys the
-// map numbers go into `ports`; those it does not know yet are returned.
-std::vector<NewTty> ScanSerialTtys(const Roots& roots, const std::vector<MapLine>& lines, PortList& ports)
+// map numbers go into `ports`. A line may have been written with the kernel name
+// (/dev/ttyUSB0) because the scan ran before udev made the by-id link; once the link
+// exists the line is to name it, so that the number stays with the adapter and not with
+// whatever becomes ttyUSB0 next.
+TtyScan ScanSerialTtys(const Roots& roots, const std::vector<MapLine>& lines, PortList& ports)
 {
-    std::vector<NewTty> newTtys;
+    TtyScan scan;
     ByIdLinks byId(roots.dev);
     std::error_code ec;
     for (fs::directory_iterator it(roots.sys, ec), end; !ec && it != end; it.increment(ec)) {
@@ -449,15 +475,36 @@ std::vector<NewTty> ScanSerialTtys(const Roots& roots, const std::vector<MapLine
         if (!device || ports.HasDevice(*device))
             continue;
         const std::string stable = byId.LinkTo(*device).value_or(kernelPath);
-        int number = LineNumberFor(lines, stable, device);
-        if (number == 0)
-            number = LineNumberFor(lines, kernelPath, device);
-        if (number > 0 && !ports.HasNumber(number))
-            ports.Add(number, *device, stable, sysfs);
-        else if (number == 0)
-            newTtys.push_back({*device, stable, sysfs});
+        const MapLine* line = LineFor(lines, stable, device);
+        if (!line)
+            line = LineFor(lines, kernelPath, device);
+        if (!line) {
+            scan.newTtys.push_back({*device, stable, sysfs});
+            continue;
+        }
+        if (stable != kernelPath && (line->path == kernelPath || line->path == *device))
+            scan.upgrades.push_back({line->number, line->path, stable});
+        if (!ports.HasNumber(line->number))
+            ports.Add(line->number, *device, stable, sysfs);
     }
-    return newTtys;
+    return scan;
+}
+
+// Gives each upgraded line its by-id name where it still holds the kernel name it was
+// found with (another process may have changed it meanwhile); returns the lines changed.
+std::vector<MapLine> ApplyUpgrades(std::vector<MapLine>& lines, const std::vector<Upgrade>& upgrades)
+{
+    std::vector<MapLine> changed;
+    for (const Upgrade& upgrade : upgrades) {
+        for (MapLine& line : lines) {
+            if (line.number == upgrade.number && line.path == upgrade.from) {
+                line.path = upgrade.to;
+                changed.push_back(line);
+                break;
+            }
+        }
+    }
+    return changed;
 }
 
 // Assigning numbers: each new tty that still has no line gets the lowest free number; the
@@ -476,11 +523,20 @@ std::vector<MapLine> AssignNumbers(std::vector<MapLine>& lines, const std::vecto
     return added;
 }
 
-// Writing the map: the new lines go into the text that was loaded under the lock.
-void WriteMapLines(ProfileFile& file, ProfileText& text, const std::vector<MapLine>& added)
+// Writing the map: new and changed lines go into the text that was loaded under the
+// lock; a changed line keeps its key as written.
+void WriteMapLines(ProfileFile& file, ProfileText& text, const std::vector<MapLine>& lines)
 {
-    for (const MapLine& line : added)
-        text.Set(PortsSection, ComKey(line.number), line.path);
+    for (const MapLine& line : lines) {
+        std::string key = ComKey(line.number);
+        for (const auto& [written, value] : text.Section(PortsSection)) {
+            if (ComNumberOfKey(written) == line.number && !value.empty()) {
+                key = written;
+                break;
+            }
+        }
+        text.Set(PortsSection, key, line.path);
+    }
     file.Save(text);
 }
 
@@ -509,12 +565,13 @@ std::vector<ComPortEntry> ComPortMap::PresentPorts()
     std::vector<MapLine> lines = text ? LinesOf(*text) : std::vector<MapLine>();
 
     PortList ports;
-    const std::vector<NewTty> newTtys = ScanSerialTtys(roots, lines, ports);
+    const TtyScan scan = ScanSerialTtys(roots, lines, ports);
+    const std::vector<NewTty>& newTtys = scan.newTtys;
 
     // New ttys are numbered under the lock, against the map as it is now (another process
     // may have added lines meanwhile). When the map cannot be written the numbers hold for
     // this scan only.
-    if (!newTtys.empty()) {
+    if (!newTtys.empty() || !scan.upgrades.empty()) {
         ProfileFile file(FilePath());
         std::optional<MapLock> lock;
         std::optional<ProfileText> current;
@@ -524,12 +581,14 @@ std::vector<ComPortEntry> ComPortMap::PresentPorts()
             if (current)
                 lines = LinesOf(*current);
         }
+        std::vector<MapLine> changed = ApplyUpgrades(lines, scan.upgrades);
         const std::vector<MapLine> added = AssignNumbers(lines, newTtys, roots.UartNumbers());
+        changed.insert(changed.end(), added.begin(), added.end());
         for (const NewTty& tty : newTtys)
             if (const int number = LineNumberFor(lines, tty.stable, tty.device); !ports.HasNumber(number))
                 ports.Add(number, tty.device, tty.stable, tty.sysfs);
-        if (current)
-            WriteMapLines(file, *current, added);
+        if (current && !changed.empty())
+            WriteMapLines(file, *current, changed);
     }
 
     AddOtherPresentLines(roots, lines, ports);
