@@ -202,14 +202,37 @@ TDevice TKTXComm2Manager::ComEntry(const TlnkSerialDevice& Port) const
     d.Connected = true;
     d.Handle = -1;
     d.PortNumber = static_cast<int32_t>(Port.Port);
+    d.Description = BorrowedDescription(d.PortNumber);
+    return d;
+}
+
+std::string TKTXComm2Manager::BorrowedDescription(int32_t PortNumber) const
+{
     // A USB serial adapter lends its bus-reported description to its COM port.
-    for (const TDevice& usb : usbDevices_) {
-        if (usb.PortNumber == d.PortNumber) {
-            d.Description = usb.Description;
-            break;
+    for (const TDevice& usb : usbDevices_)
+        if (usb.PortNumber == PortNumber)
+            return usb.Description;
+    return {};
+}
+
+void TKTXComm2Manager::RefreshComDescriptions(std::initializer_list<int32_t> PortNumbers)
+{
+    bool changed = false;
+    for (TDevice& com : comDevices_) {
+        if (com.PortNumber == 0 || std::find(PortNumbers.begin(), PortNumbers.end(), com.PortNumber) == PortNumbers.end())
+            continue;
+        std::string description = BorrowedDescription(com.PortNumber);
+        if (description != com.Description) {
+            com.Description = std::move(description);
+            changed = true;
         }
     }
-    return d;
+    if (!changed)
+        return;
+    // No event: the entry is the same port; the items' copies of the list follow it.
+    for (TKTXComm2Item* item : Items())
+        if (item->Port() == portCOM)
+            item->RefreshDeviceList();
 }
 
 void TKTXComm2Manager::RefreshCOM(bool& Ran)
@@ -360,10 +383,19 @@ void TKTXComm2Manager::USBDeviceInserted(TObject*, const TlnkUSBDevice* Device)
     auto listed = [path](const TDevices& list) {
         return std::any_of(list.begin(), list.end(), [&](const TDevice& d) { return d.DeviceID == path; });
     };
-    const bool isNew = !listed(usbDevices_);
+    // A device that is listed already comes again when its serial port came or went: its
+    // entry is brought up to date without an event, and so is the COM port's description.
+    const auto listedAs = std::find_if(usbDevices_.begin(), usbDevices_.end(),
+                                       [&](const TDevice& d) { return d.DeviceID == path; });
+    const bool isNew = listedAs == usbDevices_.end();
+    TDevice now = USBDeviceEntry(path, Device->FriendlyName().toStdString(), Device->Manufacturer().toStdString());
+    const int32_t oldPort = isNew ? 0 : listedAs->PortNumber;
+    const int32_t newPort = now.PortNumber;
     if (isNew)
-        usbDevices_.push_back(USBDeviceEntry(path, Device->FriendlyName().toStdString(),
-                                             Device->Manufacturer().toStdString()));
+        usbDevices_.push_back(std::move(now));
+    else
+        *listedAs = std::move(now);
+    RefreshComDescriptions({oldPort, newPort});
 
     if (IsBridgeDevice(path) && d2xxLoaded_) {
         if (listed(usbGauges_))

@@ -15,7 +15,9 @@
 #include "transport/lnkUSBMonitor.h"
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 class TKTXComm2Manager : public TComponent, public TKTXComm2Host {
 public:
@@ -96,6 +98,10 @@ private:
     // is taken out here) to OnDeviceFound/OnDeviceLost and the items on that port.
     void DeviceChanged(TPort Port, size_t Index, TDevices& List, TNotificationEvent Event);
     TDevice ComEntry(const TlnkSerialDevice& Port) const;
+    // The Description a COM entry borrows from the USB device that provides its port.
+    std::string BorrowedDescription(int32_t PortNumber) const;
+    // Gives the COM entries of these port numbers their borrowed Description anew.
+    void RefreshComDescriptions(std::initializer_list<int32_t> PortNumbers);
     void RefreshCOM(bool& Ran);
     void RefreshUSB(bool& Ran);
 

@@ -167,7 +167,8 @@ private:
     udev_hwdb* hwdb_ = nullptr;
 };
 
-// The USB device (the sysfs directory with idVendor) above a tty's hardware device.
+// The nearest USB device (a sysfs directory with idVendor) above a tty's hardware device:
+// the adapter or gauge itself, never the hub it is plugged into.
 std::optional<std::string> UsbAncestor(std::string path)
 {
     for (int depth = 0; depth < 12 && path.size() > 1; ++depth) {
@@ -184,6 +185,7 @@ void Describe(ComPortEntry& entry, UdevModels& models)
     std::string model;
     if (!entry.SysfsDevice.empty()) {
         if (const auto usb = UsbAncestor(entry.SysfsDevice)) {
+            entry.UsbDevice = *usb;
             entry.Description = ReadFirstLine(*usb + "/product");
             model = models.ModelOf(*usb, ReadFirstLine(*usb + "/idVendor"),
                                    ReadFirstLine(*usb + "/idProduct"));
@@ -258,19 +260,27 @@ struct Roots {
     }
 };
 
-// The number of the line that leads to `path` or its resolved form `resolved`.
-int LineNumberFor(const std::vector<MapLine>& lines, const std::string& path,
-                  const std::optional<std::string>& resolved)
+// The line that leads to `path` or its resolved form `resolved`: one naming either as
+// written, else one whose path resolves to the same device.
+const MapLine* LineFor(const std::vector<MapLine>& lines, const std::string& path,
+                       const std::optional<std::string>& resolved)
 {
     for (const MapLine& line : lines)
         if (line.path == path || (resolved && line.path == *resolved))
-            return line.number;
+            return &line;
     if (resolved) {
         for (const MapLine& line : lines)
             if (Resolve(line.path) == resolved)
-                return line.number;
+                return &line;
     }
-    return 0;
+    return nullptr;
+}
+
+int LineNumberFor(const std::vector<MapLine>& lines, const std::string& path,
+                  const std::optional<std::string>& resolved)
+{
+    const MapLine* line = LineFor(lines, path, resolved);
+    return line ? line->number : 0;
 }
 
 int LowestFree(const std::vector<MapLine>& lines, const std::set<int>& uarts)
@@ -353,44 +363,105 @@ void ComPortMap::Unregister(int number)
         file.Save(*text);
 }
 
-std::vector<ComPortEntry> ComPortMap::PresentPorts()
-{
-    const Roots roots{sysClassTty_, dev_};
-    std::vector<ComPortEntry> result;
-    std::set<int> numbers;
-    std::set<std::string> devices;
+namespace {
 
-    struct NewTty {
-        std::string device;  // resolved device node
-        std::string stable;  // the path to write into the map
-        std::string sysfs;
-    };
-    std::vector<NewTty> newTtys;
-    std::optional<std::map<std::string, std::string>> byId;  // resolved node -> by-id link
+// A serial tty seen in sysfs that no line of the map leads to yet.
+struct NewTty {
+    std::string device;  // resolved device node
+    std::string stable;  // the path to write into the map
+    std::string sysfs;
+};
 
-    const auto text = ProfileFile(FilePath()).Load();
-    std::vector<MapLine> lines = text ? LinesOf(*text) : std::vector<MapLine>();
+// The ports of one scan, at most one per number and one per device.
+class PortList {
+public:
+    bool HasNumber(int number) const { return numbers_.count(number) != 0; }
+    bool HasDevice(const std::string& device) const { return devices_.count(device) != 0; }
 
-    auto add = [&](int number, const std::string& device, const std::string& stable,
-                   const std::string& sysfs) {
+    void Add(int number, const std::string& device, const std::string& stable, const std::string& sysfs)
+    {
         ComPortEntry entry;
         entry.Number = number;
         entry.DevicePath = device;
         entry.StablePath = stable;
         entry.SysfsDevice = sysfs;
-        numbers.insert(number);
-        devices.insert(device);
-        result.push_back(std::move(entry));
-    };
+        numbers_.insert(number);
+        devices_.insert(device);
+        ports_.push_back(std::move(entry));
+    }
 
+    // Ordered by number, with friendly names and descriptions.
+    std::vector<ComPortEntry> Finish() &&
+    {
+        std::sort(ports_.begin(), ports_.end(),
+                  [](const ComPortEntry& a, const ComPortEntry& b) { return a.Number < b.Number; });
+        UdevModels models;
+        for (ComPortEntry& entry : ports_)
+            Describe(entry, models);
+        return std::move(ports_);
+    }
+
+private:
+    std::vector<ComPortEntry> ports_;
+    std::set<int> numbers_;
+    std::set<std::string> devices_;
+};
+
+// /dev/serial/by-id, read once per scan: resolved node -> link.
+class ByIdLinks {
+public:
+    explicit ByIdLinks(const std::string& dev) : dir_(dev + "/serial/by-id") {}
+
+    std::optional<std::string> LinkTo(const std::string& device)
+    {
+        if (!links_) {
+            links_.emplace();
+            std::error_code ec;
+            for (fs::directory_iterator link(dir_, ec), end; !ec && link != end; link.increment(ec)) {
+                if (const auto target = Resolve(link->path().string()))
+                    links_->emplace(*target, link->path().string());
+            }
+        }
+        const auto it = links_->find(device);
+        return it != links_->end() ? std::optional<std::string>(it->second) : std::nullopt;
+    }
+
+private:
+    std::string dir_;
+    std::optional<std::map<std::string, std::string>> links_;
+};
+
+// A line that names a tty by its kernel name while a by-id link to it exists.
+struct Upgrade {
+    int number = 0;
+    std::string from;  // the kernel name, as the line has it
+    std::string to;    // the by-id link
+};
+
+// What a scan of sysfs found for the map to change.
+struct TtyScan {
+    std::vector<NewTty> newTtys;  // ttys without a line
+    std::vector<Upgrade> upgrades;
+};
+
+// Scanning: the ttyS ports whose UART exists and every other serial tty in sysfs. Ttys the
+// map numbers go into `ports`. A line may have been written with the kernel name
+// (/dev/ttyUSB0) because the scan ran before udev made the by-id link; once the link
+// exists the line is to name it, so that the number stays with the adapter and not with
+// whatever becomes ttyUSB0 next.
+TtyScan ScanSerialTtys(const Roots& roots, const std::vector<MapLine>& lines, PortList& ports)
+{
+    TtyScan scan;
+    ByIdLinks byId(roots.dev);
     std::error_code ec;
-    for (fs::directory_iterator it(sysClassTty_, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(roots.sys, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
+        const std::string kernelPath = roots.dev + "/" + name;
         if (const int index = UartIndexOfName(name); index >= 0) {
             if (!roots.UartExists(index))
                 continue;
-            if (const auto device = Resolve(dev_ + "/" + name); device && !numbers.count(index + 1))
-                add(index + 1, *device, dev_ + "/" + name, roots.SysfsDeviceOf(name));
+            if (const auto device = Resolve(kernelPath); device && !ports.HasNumber(index + 1))
+                ports.Add(index + 1, *device, kernelPath, roots.SysfsDeviceOf(name));
             continue;
         }
         // Other serial ttys: those backed by hardware, and Bluetooth RFCOMM links (virtual).
@@ -400,32 +471,107 @@ std::vector<ComPortEntry> ComPortMap::PresentPorts()
             continue;
         if (StartsWith(name, "ttyS"))
             continue;  // a ttyS name that is not ttyS<digits>
-        const auto device = Resolve(dev_ + "/" + name);
-        if (!device || devices.count(*device))
+        const auto device = Resolve(kernelPath);
+        if (!device || ports.HasDevice(*device))
             continue;
-        if (!byId) {
-            byId.emplace();
-            for (fs::directory_iterator link(dev_ + "/serial/by-id", ec); !ec && link != end;
-                 link.increment(ec)) {
-                if (const auto target = Resolve(link->path().string()))
-                    byId->emplace(*target, link->path().string());
-            }
-            ec.clear();
+        const std::string stable = byId.LinkTo(*device).value_or(kernelPath);
+        const MapLine* line = LineFor(lines, stable, device);
+        if (!line)
+            line = LineFor(lines, kernelPath, device);
+        if (!line) {
+            scan.newTtys.push_back({*device, stable, sysfs});
+            continue;
         }
-        const auto stableIt = byId->find(*device);
-        const std::string stable = stableIt != byId->end() ? stableIt->second : dev_ + "/" + name;
-        int number = LineNumberFor(lines, stable, device);
-        if (number == 0)
-            number = LineNumberFor(lines, dev_ + "/" + name, device);
-        if (number > 0 && !numbers.count(number))
-            add(number, *device, stable, sysfs);
-        else if (number == 0)
-            newTtys.push_back({*device, stable, sysfs});
+        if (stable != kernelPath && (line->path == kernelPath || line->path == *device))
+            scan.upgrades.push_back({line->number, line->path, stable});
+        if (!ports.HasNumber(line->number))
+            ports.Add(line->number, *device, stable, sysfs);
     }
+    return scan;
+}
 
-    // A tty seen for the first time gets the lowest free number and a line, under the lock,
-    // against the map as it is now (another process may have added lines meanwhile).
-    if (!newTtys.empty()) {
+// Gives each upgraded line its by-id name where it still holds the kernel name it was
+// found with (another process may have changed it meanwhile); returns the lines changed.
+std::vector<MapLine> ApplyUpgrades(std::vector<MapLine>& lines, const std::vector<Upgrade>& upgrades)
+{
+    std::vector<MapLine> changed;
+    for (const Upgrade& upgrade : upgrades) {
+        for (MapLine& line : lines) {
+            if (line.number == upgrade.number && line.path == upgrade.from) {
+                line.path = upgrade.to;
+                changed.push_back(line);
+                break;
+            }
+        }
+    }
+    return changed;
+}
+
+// Assigning numbers: each new tty that still has no line gets the lowest free number; the
+// lines it needs are appended to `lines` and returned.
+std::vector<MapLine> AssignNumbers(std::vector<MapLine>& lines, const std::vector<NewTty>& newTtys,
+                                   const std::set<int>& uarts)
+{
+    std::vector<MapLine> added;
+    for (const NewTty& tty : newTtys) {
+        if (LineNumberFor(lines, tty.stable, tty.device) != 0)
+            continue;
+        const MapLine line{LowestFree(lines, uarts), tty.stable};
+        lines.push_back(line);
+        added.push_back(line);
+    }
+    return added;
+}
+
+// Writing the map: new and changed lines go into the text that was loaded under the
+// lock; a changed line keeps its key as written.
+void WriteMapLines(ProfileFile& file, ProfileText& text, const std::vector<MapLine>& lines)
+{
+    for (const MapLine& line : lines) {
+        std::string key = ComKey(line.number);
+        for (const auto& [written, value] : text.Section(PortsSection)) {
+            if (ComNumberOfKey(written) == line.number && !value.empty()) {
+                key = written;
+                break;
+            }
+        }
+        text.Set(PortsSection, key, line.path);
+    }
+    file.Save(text);
+}
+
+// Lines of users and simulators (pseudo-terminals, symlinks) whose path exists.
+void AddOtherPresentLines(const Roots& roots, const std::vector<MapLine>& lines, PortList& ports)
+{
+    for (const MapLine& line : lines) {
+        if (ports.HasNumber(line.number))
+            continue;
+        const auto device = Resolve(line.path);
+        if (!device || ports.HasDevice(*device))
+            continue;
+        std::string sysfs;
+        if (const fs::path p(*device); Resolve(roots.dev) == p.parent_path().string())
+            sysfs = roots.SysfsDeviceOf(p.filename().string());
+        ports.Add(line.number, *device, line.path, sysfs);
+    }
+}
+
+} // namespace
+
+std::vector<ComPortEntry> ComPortMap::PresentPorts()
+{
+    const Roots roots{sysClassTty_, dev_};
+    const auto text = ProfileFile(FilePath()).Load();
+    std::vector<MapLine> lines = text ? LinesOf(*text) : std::vector<MapLine>();
+
+    PortList ports;
+    const TtyScan scan = ScanSerialTtys(roots, lines, ports);
+    const std::vector<NewTty>& newTtys = scan.newTtys;
+
+    // New ttys are numbered under the lock, against the map as it is now (another process
+    // may have added lines meanwhile). When the map cannot be written the numbers hold for
+    // this scan only.
+    if (!newTtys.empty() || !scan.upgrades.empty()) {
         ProfileFile file(FilePath());
         std::optional<MapLock> lock;
         std::optional<ProfileText> current;
@@ -435,42 +581,18 @@ std::vector<ComPortEntry> ComPortMap::PresentPorts()
             if (current)
                 lines = LinesOf(*current);
         }
-        const std::set<int> uarts = roots.UartNumbers();
-        for (const NewTty& tty : newTtys) {
-            int number = LineNumberFor(lines, tty.stable, tty.device);
-            if (number == 0) {
-                number = LowestFree(lines, uarts);
-                lines.push_back({number, tty.stable});
-                if (current)
-                    current->Set(PortsSection, ComKey(number), tty.stable);
-            }
-            if (!numbers.count(number))
-                add(number, tty.device, tty.stable, tty.sysfs);
-        }
-        // When the map cannot be written the numbers hold for this scan only.
-        if (current)
-            file.Save(*current);
+        std::vector<MapLine> changed = ApplyUpgrades(lines, scan.upgrades);
+        const std::vector<MapLine> added = AssignNumbers(lines, newTtys, roots.UartNumbers());
+        changed.insert(changed.end(), added.begin(), added.end());
+        for (const NewTty& tty : newTtys)
+            if (const int number = LineNumberFor(lines, tty.stable, tty.device); !ports.HasNumber(number))
+                ports.Add(number, tty.device, tty.stable, tty.sysfs);
+        if (current && !changed.empty())
+            WriteMapLines(file, *current, changed);
     }
 
-    // Lines of users and simulators (pseudo-terminals, symlinks) whose path exists.
-    for (const MapLine& line : lines) {
-        if (numbers.count(line.number))
-            continue;
-        const auto device = Resolve(line.path);
-        if (!device || devices.count(*device))
-            continue;
-        std::string sysfs;
-        if (const fs::path p(*device); Resolve(dev_) == p.parent_path().string())
-            sysfs = roots.SysfsDeviceOf(p.filename().string());
-        add(line.number, *device, line.path, sysfs);
-    }
-
-    std::sort(result.begin(), result.end(),
-              [](const ComPortEntry& a, const ComPortEntry& b) { return a.Number < b.Number; });
-    UdevModels models;
-    for (ComPortEntry& entry : result)
-        Describe(entry, models);
-    return result;
+    AddOtherPresentLines(roots, lines, ports);
+    return std::move(ports).Finish();
 }
 
 } // namespace dabrix::platform

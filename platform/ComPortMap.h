@@ -6,7 +6,8 @@
 //   - every other serial tty (ttyUSB*, ttyACM*, rfcomm*, ...) gets the lowest free number
 //     from 3 up when it is first seen, and a line with its stable path (its
 //     /dev/serial/by-id name where there is one), so an adapter keeps its number when it
-//     is plugged in again;
+//     is plugged in again. A line written with the kernel name because the tty was seen
+//     before udev made its by-id link gets the link's name instead, keeping its number;
 //   - users and the gauge simulator add lines of their own (a pseudo-terminal, a symlink);
 //     lines written by others are kept.
 // A port is present while its path exists (symlinks resolved).
@@ -33,6 +34,8 @@ struct ComPortEntry {
     std::string Description;   // the USB product string of a USB serial device, else empty
     std::string SysfsDevice;   // sysfs path of the tty's hardware device (resolved), empty for
                                // a tty without one (pseudo-terminal); a USB device is an ancestor
+    std::string UsbDevice;     // sysfs path of the nearest USB device above it (the adapter or
+                               // gauge, never a hub above that), empty when none
 };
 
 class ComPortMap {
@@ -61,7 +64,7 @@ public:
     // Scans the system: the ttyS ports whose UART exists, every other serial tty found in
     // sysfs (registering new ones as above) and the map's present lines, ordered by
     // number. Cheap enough to run once a second: the file is written only when a new tty
-    // has appeared.
+    // has appeared or a line gets its by-id name.
     std::vector<ComPortEntry> PresentPorts();
 
     // Where the scan looks; tests point these at a fake tree.

@@ -7,11 +7,14 @@
 //
 // Every device is named by an interface path of the form
 //   \\?\USB#VID_vvvv&PID_pppp#<serial number, else the sysfs name>#{A5DCBF10-6530-11D2-901F-00C04FB951ED}
+// Where two present devices would share a path (same identifiers and serial number), the
+// sysfs name takes the serial number's place for each of them.
 //
 // Threading: an object belongs to the thread that created it. Watching needs a Qt
 // event loop on that thread: notifications are delivered from it, never from another.
 #include <QObject>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,7 +52,10 @@ public:
     virtual std::optional<UsbDeviceInfo> Find(const std::string& interfacePath) = 0;
 
     // Starts delivering arrivals and removals to `handler` from the owner thread's
-    // event loop. False when notifications cannot be had (no udev daemon, no folder).
+    // event loop. An arrival is reported again for a device that is already present when
+    // what the bus tells of it changed (its serial port came or went): a receiver that
+    // lists the device already takes it as an update. The handler may stop watching.
+    // False when changes cannot be watched at all (no libudev, no folder).
     virtual bool StartWatching(ChangeHandler handler) = 0;
     virtual void StopWatching() = 0;
 };
@@ -58,7 +64,19 @@ public:
 // `comMapFolder` is where ComPorts.ini lives (for the devices' COM names).
 std::unique_ptr<UsbBus> CreateUsbBus(const std::string& comMapFolder);
 
-std::unique_ptr<UsbBus> CreateUdevUsbBus(const std::string& comMapFolder);
+// Where the udev bus learns of changes.
+enum class UsbWatchSource {
+    Automatic,    // the udev daemon's events while a daemon runs, else SysfsRescan
+    UdevDaemon,   // the udev daemon's event monitor
+    SysfsRescan,  // sysfs read again at an interval: works without any daemon
+};
+
+struct UdevUsbBusOptions {
+    UsbWatchSource source = UsbWatchSource::Automatic;
+    std::chrono::milliseconds rescanInterval{1000};
+};
+
+std::unique_ptr<UsbBus> CreateUdevUsbBus(const std::string& comMapFolder, UdevUsbBusOptions options = {});
 std::unique_ptr<UsbBus> CreateSimulatedUsbBus(const std::string& folder);
 
 } // namespace dabrix::platform

@@ -5,12 +5,14 @@
 // place, so a half-written file is never seen.
 #include "platform/UsbBus.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
 #include <map>
+#include <mutex>
 #include <strings.h>
 
 namespace dabrix::platform {
@@ -72,6 +74,10 @@ public:
     {
         if (!QDir(folder_).exists())
             return false;
+        static std::once_flag once;
+        std::call_once(once, [this] {
+            qInfo().noquote() << "Dabrix: USB devices are simulated by the files in" << folder_;
+        });
         handler_ = std::move(handler);
         known_.clear();
         for (const auto& [file, info] : Scan())

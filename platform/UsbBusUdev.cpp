@@ -1,14 +1,32 @@
 // The real USB bus through libudev: devices of subsystem "usb", type "usb_device".
-// Enumeration reads sysfs through libudev and works without a udev daemon; watching
-// needs the daemon (its netlink events), so it fails where none runs (containers).
+//
+// Listing reads sysfs through libudev and needs no udev daemon. Watching takes the udev
+// daemon's events where a daemon runs; where none does (containers, minimal systems) its
+// netlink group stays silent, and so does the kernel's in a container with a user
+// namespace of its own, so sysfs is read again once a second instead.
+//
+// Either way a change is found by comparing the devices present now with those present
+// before, keyed by sysfs path, rather than by reading the event's device:
+//   - a removed device's attributes are gone and udev's properties of it are sanitised
+//     (blanks and special characters of the serial number replaced), so its interface
+//     path cannot be rebuilt from the event; the removal reports the path its arrival did;
+//   - the daemon reports the USB device before its tty child exists, so a device's serial
+//     port is known only after the tty's own event: an already present device whose port
+//     or names changed is reported as an arrival again;
+//   - a device whose path changed (another one with its serial number came or went) is
+//     a removal of the old path and an arrival of the new one.
 #include "platform/ComPortMap.h"
 #include "platform/UsbBus.h"
 
+#include <QDebug>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <libudev.h>
+
+#include <map>
+#include <mutex>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace dabrix::platform {
 namespace {
@@ -30,30 +48,77 @@ uint16_t Hex16(const std::string& text)
     return static_cast<uint16_t>(std::strtoul(text.c_str(), nullptr, 16));
 }
 
-// Interface path from sysfs attributes, or from the event's properties on removal,
-// when the attributes are already gone. PRODUCT reads "vid/pid/bcdDevice" in hex.
-std::string PathOf(udev_device* dev)
+// A serial number that can stand in an interface path: printable ASCII without the
+// path's separators.
+bool FitsInPath(const std::string& serial)
 {
-    std::string vid = Attr(dev, "idVendor");
-    std::string pid = Attr(dev, "idProduct");
-    std::string serial = Attr(dev, "serial");
-    if (vid.empty() || pid.empty()) {
-        const std::string product = Prop(dev, "PRODUCT");
-        const auto slash1 = product.find('/');
-        const auto slash2 = product.find('/', slash1 == std::string::npos ? slash1 : slash1 + 1);
-        if (slash1 == std::string::npos || slash2 == std::string::npos)
-            return {};
-        vid = product.substr(0, slash1);
-        pid = product.substr(slash1 + 1, slash2 - slash1 - 1);
-        serial = Prop(dev, "ID_SERIAL_SHORT");
+    if (serial.empty())
+        return false;
+    for (const char c : serial)
+        if (c < 0x20 || c > 0x7E || c == '#' || c == '\\')
+            return false;
+    return true;
+}
+
+struct PresentDevice {
+    std::string syspath;
+    std::string sysname;
+    UsbDeviceInfo info;
+};
+
+bool SameInfo(const UsbDeviceInfo& a, const UsbDeviceInfo& b)
+{
+    return a.InterfacePath == b.InterfacePath && a.PortName == b.PortName && a.ModelName == b.ModelName
+        && a.Manufacturer == b.Manufacturer && a.Product == b.Product;
+}
+
+// The COM name of the serial port whose nearest USB device is `syspath`; ports come in
+// ascending number, so a device with several ports gives its first.
+std::string PortNameOf(const std::string& syspath, const std::vector<ComPortEntry>& ports)
+{
+    for (const ComPortEntry& port : ports)
+        if (port.UsbDevice == syspath)
+            return "COM" + std::to_string(port.Number);
+    return {};
+}
+
+// Interface paths for the devices found: the serial number, or the sysfs name where there
+// is none or where another present device would get the same path.
+void AssignPaths(std::vector<PresentDevice>& devices)
+{
+    std::map<std::string, int> uses;
+    auto key = [](const UsbDeviceInfo& info) {
+        return UsbInterfacePath(info.VendorId, info.ProductId, info.SerialNumber);
+    };
+    for (const PresentDevice& d : devices)
+        if (FitsInPath(d.info.SerialNumber))
+            ++uses[key(d.info)];
+    for (PresentDevice& d : devices) {
+        const bool bySerial = FitsInPath(d.info.SerialNumber) && uses[key(d.info)] == 1;
+        d.info.InterfacePath =
+            UsbInterfacePath(d.info.VendorId, d.info.ProductId, bySerial ? d.info.SerialNumber : d.sysname);
     }
-    const char* sysname = udev_device_get_sysname(dev);
-    return UsbInterfacePath(Hex16(vid), Hex16(pid), serial.empty() ? std::string(sysname ? sysname : "") : serial);
+}
+
+// Says once per process where arrivals and removals come from.
+void LogSourceOnce(UsbWatchSource source, std::chrono::milliseconds interval)
+{
+    static std::once_flag once;
+    std::call_once(once, [&] {
+        if (source == UsbWatchSource::UdevDaemon)
+            qInfo().noquote() << "Dabrix: USB devices are watched through the udev daemon's events";
+        else
+            qInfo().noquote() << "Dabrix: USB devices are watched by reading sysfs every"
+                              << interval.count() << "ms (no udev daemon runs)";
+    });
 }
 
 class UdevUsbBus final : public UsbBus {
 public:
-    explicit UdevUsbBus(std::string comMapFolder) : comMapFolder_(std::move(comMapFolder)), udev_(udev_new()) {}
+    UdevUsbBus(std::string comMapFolder, UdevUsbBusOptions options)
+        : comMapFolder_(std::move(comMapFolder)), options_(options), udev_(udev_new())
+    {
+    }
 
     ~UdevUsbBus() override
     {
@@ -65,123 +130,199 @@ public:
     bool Enumerate(std::vector<UsbDeviceInfo>& devices) override
     {
         devices.clear();
-        if (!udev_)
+        const auto present = Scan();
+        if (!present)
             return false;
-        udev_enumerate* en = udev_enumerate_new(udev_);
-        if (!en)
-            return false;
-        udev_enumerate_add_match_subsystem(en, "usb");
-        udev_enumerate_add_match_property(en, "DEVTYPE", "usb_device");
-        const bool ok = udev_enumerate_scan_devices(en) >= 0;
-        std::vector<ComPortEntry> ports;
-        if (ok)
-            ports = ComPortMap(comMapFolder_).PresentPorts();
-        udev_list_entry* entry = nullptr;
-        udev_list_entry_foreach(entry, ok ? udev_enumerate_get_list_entry(en) : nullptr)
-        {
-            udev_device* dev = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (!dev)
-                continue;
-            devices.push_back(Describe(dev, ports));
-            udev_device_unref(dev);
-        }
-        udev_enumerate_unref(en);
-        return ok;
+        for (const PresentDevice& d : *present)
+            devices.push_back(d.info);
+        return true;
     }
 
     std::optional<UsbDeviceInfo> Find(const std::string& interfacePath) override
     {
-        std::vector<UsbDeviceInfo> devices;
-        Enumerate(devices);
-        for (auto& d : devices)
-            if (strcasecmp(d.InterfacePath.c_str(), interfacePath.c_str()) == 0)
-                return d;
+        if (const auto present = Scan())
+            for (const PresentDevice& d : *present)
+                if (strcasecmp(d.info.InterfacePath.c_str(), interfacePath.c_str()) == 0)
+                    return d.info;
         return std::nullopt;
     }
 
     bool StartWatching(ChangeHandler handler) override
     {
-        struct stat st {};
-        // Without the daemon no events reach the "udev" netlink group.
-        if (!udev_ || ::stat("/run/udev/control", &st) != 0)
+        StopWatching();
+        if (!udev_)
             return false;
-        monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-        if (!monitor_)
-            return false;
-        if (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device") < 0
-            || udev_monitor_enable_receiving(monitor_) < 0) {
-            udev_monitor_unref(monitor_);
-            monitor_ = nullptr;
-            return false;
+        UsbWatchSource source = options_.source;
+        if (source == UsbWatchSource::Automatic)
+            source = DaemonRuns() ? UsbWatchSource::UdevDaemon : UsbWatchSource::SysfsRescan;
+        if (source == UsbWatchSource::UdevDaemon && !StartMonitor())
+            source = UsbWatchSource::SysfsRescan;
+        if (source == UsbWatchSource::SysfsRescan) {
+            rescan_ = std::make_unique<QTimer>();
+            rescan_->setInterval(options_.rescanInterval);
+            QObject::connect(rescan_.get(), &QTimer::timeout, rescan_.get(), [this] { Rescan(); });
+            rescan_->start();
         }
         handler_ = std::move(handler);
-        notifier_ = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { ReadEvent(); });
+        known_.clear();
+        if (auto present = Scan())
+            for (PresentDevice& d : *present)
+                known_.emplace(d.syspath, std::move(d.info));
+        LogSourceOnce(source, options_.rescanInterval);
         return true;
     }
 
     void StopWatching() override
     {
         notifier_.reset();
+        settle_.reset();
+        rescan_.reset();
         if (monitor_)
             udev_monitor_unref(monitor_);
         monitor_ = nullptr;
         handler_ = nullptr;
+        known_.clear();
     }
 
 private:
-    UsbDeviceInfo Describe(udev_device* dev, const std::vector<ComPortEntry>& ports) const
+    static bool DaemonRuns()
     {
-        UsbDeviceInfo info;
-        info.InterfacePath = PathOf(dev);
-        info.VendorId = Hex16(Attr(dev, "idVendor"));
-        info.ProductId = Hex16(Attr(dev, "idProduct"));
-        info.SerialNumber = Attr(dev, "serial");
-        info.Manufacturer = Attr(dev, "manufacturer");
-        info.Product = Attr(dev, "product");
-        info.ModelName = Prop(dev, "ID_MODEL_FROM_DATABASE");
-        if (info.ModelName.empty())
-            info.ModelName = info.Product;
-        // The COM name of a serial port whose hardware sits below this device.
-        const std::string sys = udev_device_get_syspath(dev);
-        for (const ComPortEntry& port : ports) {
-            if (port.SysfsDevice.size() > sys.size() && port.SysfsDevice.compare(0, sys.size(), sys) == 0
-                && port.SysfsDevice[sys.size()] == '/') {
-                info.PortName = "COM" + std::to_string(port.Number);
-                break;
-            }
-        }
-        return info;
+        udev* u = udev_new();
+        udev_queue* queue = u ? udev_queue_new(u) : nullptr;
+        const bool active = queue && udev_queue_get_udev_is_active(queue) != 0;
+        if (queue)
+            udev_queue_unref(queue);
+        if (u)
+            udev_unref(u);
+        return active;
     }
 
-    void ReadEvent()
+    bool StartMonitor()
     {
-        udev_device* dev = udev_monitor_receive_device(monitor_);
-        if (!dev)
+        monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+        if (!monitor_)
+            return false;
+        // A USB device's own events, and those of the ttys that come and go below it.
+        if (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device") < 0
+            || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "tty", nullptr) < 0
+            || udev_monitor_enable_receiving(monitor_) < 0) {
+            udev_monitor_unref(monitor_);
+            monitor_ = nullptr;
+            return false;
+        }
+        notifier_ = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { ReadEvents(); });
+        // The kernel sends a removal before it takes the device out of sysfs; a second look
+        // shortly after an event sees what the first may still have missed.
+        settle_ = std::make_unique<QTimer>();
+        settle_->setSingleShot(true);
+        settle_->setInterval(std::chrono::milliseconds(250));
+        QObject::connect(settle_.get(), &QTimer::timeout, settle_.get(), [this] { Rescan(); });
+        return true;
+    }
+
+    void ReadEvents()
+    {
+        // The event tells only that something changed below; what did is read from sysfs.
+        bool any = false;
+        while (udev_device* dev = udev_monitor_receive_device(monitor_)) {
+            udev_device_unref(dev);
+            any = true;
+        }
+        if (!any)
             return;
-        const std::string action = udev_device_get_action(dev) ? udev_device_get_action(dev) : "";
-        const std::string path = PathOf(dev);
-        udev_device_unref(dev);
-        if (path.empty() || !handler_)
+        settle_->start();
+        Rescan();
+    }
+
+    // The devices present now; nothing when the bus cannot be read.
+    std::optional<std::vector<PresentDevice>> Scan() const
+    {
+        if (!udev_)
+            return std::nullopt;
+        udev_enumerate* en = udev_enumerate_new(udev_);
+        if (!en)
+            return std::nullopt;
+        udev_enumerate_add_match_subsystem(en, "usb");
+        udev_enumerate_add_match_property(en, "DEVTYPE", "usb_device");
+        if (udev_enumerate_scan_devices(en) < 0) {
+            udev_enumerate_unref(en);
+            return std::nullopt;
+        }
+        const std::vector<ComPortEntry> ports = ComPortMap(comMapFolder_).PresentPorts();
+        std::vector<PresentDevice> devices;
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(en))
+        {
+            udev_device* dev = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
+            if (!dev)
+                continue;
+            PresentDevice d;
+            d.syspath = udev_device_get_syspath(dev);
+            const char* sysname = udev_device_get_sysname(dev);
+            d.sysname = sysname ? sysname : "";
+            d.info.VendorId = Hex16(Attr(dev, "idVendor"));
+            d.info.ProductId = Hex16(Attr(dev, "idProduct"));
+            d.info.SerialNumber = Attr(dev, "serial");
+            d.info.Manufacturer = Attr(dev, "manufacturer");
+            d.info.Product = Attr(dev, "product");
+            d.info.ModelName = Prop(dev, "ID_MODEL_FROM_DATABASE");
+            if (d.info.ModelName.empty())
+                d.info.ModelName = d.info.Product;
+            d.info.PortName = PortNameOf(d.syspath, ports);
+            udev_device_unref(dev);
+            devices.push_back(std::move(d));
+        }
+        udev_enumerate_unref(en);
+        AssignPaths(devices);
+        return devices;
+    }
+
+    void Rescan()
+    {
+        auto present = Scan();
+        if (!present || !handler_)
             return;
-        if (action == "add")
-            handler_(Change::Arrival, path);
-        else if (action == "remove")
-            handler_(Change::Removal, path);
+        std::map<std::string, UsbDeviceInfo> now;
+        for (PresentDevice& d : *present)
+            now.emplace(d.syspath, std::move(d.info));
+
+        std::vector<std::pair<Change, std::string>> changes;
+        for (const auto& [syspath, before] : known_) {
+            const auto it = now.find(syspath);
+            if (it == now.end() || it->second.InterfacePath != before.InterfacePath)
+                changes.emplace_back(Change::Removal, before.InterfacePath);
+        }
+        for (const PresentDevice& d : *present) {
+            const UsbDeviceInfo& info = now.at(d.syspath);
+            const auto it = known_.find(d.syspath);
+            if (it == known_.end() || !SameInfo(it->second, info))
+                changes.emplace_back(Change::Arrival, info.InterfacePath);
+        }
+        known_ = std::move(now);
+
+        // The handler may stop watching: nothing of this object is used from here on.
+        const ChangeHandler handler = handler_;
+        for (const auto& [change, path] : changes)
+            handler(change, path);
     }
 
     std::string comMapFolder_;
+    UdevUsbBusOptions options_;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     ChangeHandler handler_;
+    std::map<std::string, UsbDeviceInfo> known_;  // sysfs path -> what was last reported
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> settle_;
+    std::unique_ptr<QTimer> rescan_;
 };
 
 } // namespace
 
-std::unique_ptr<UsbBus> CreateUdevUsbBus(const std::string& comMapFolder)
+std::unique_ptr<UsbBus> CreateUdevUsbBus(const std::string& comMapFolder, UdevUsbBusOptions options)
 {
-    return std::make_unique<UdevUsbBus>(comMapFolder);
+    return std::make_unique<UdevUsbBus>(comMapFolder, options);
 }
 
 } // namespace dabrix::platform

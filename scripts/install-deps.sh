@@ -9,6 +9,7 @@ packages=(
   libqt6svg6
   libudev-dev libbluetooth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  umockdev libumockdev-dev
   xvfb xauth poppler-utils
   "$@"
 )

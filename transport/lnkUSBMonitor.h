@@ -52,8 +52,8 @@ public:
     // 13 without trUSB, 5 for no list, 2 when the bus cannot be read; else 0.
     // On any error the list is left empty.
     int Enumerate(TlnkUSBDevices* Devices);
-    // 700 when active, 13 without trUSB, the window's code, 2 when notifications cannot
-    // be registered (no udev daemon); 0 after OnStarted.
+    // 700 when active, 13 without trUSB, the window's code, 2 when changes cannot be
+    // watched at all (no libudev; without a udev daemon sysfs is rescanned); 0 after OnStarted.
     int Start();
     void Stop();
     bool Monitoring() const { return monitoring_; }

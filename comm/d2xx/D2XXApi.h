@@ -45,13 +45,14 @@ enum : uint32_t { FT_EVENT_RXCHAR = 1 };
 // FT_SetDataCharacteristics values the program uses.
 enum : uint8_t { FT_BITS_8 = 8, FT_STOP_BITS_1 = 0, FT_PARITY_NONE = 0 };
 
-// What FT_SetEventNotification gets as its event argument on Linux: the library locks
-// Mutex, sets Signalled to non-zero, signals Cond and unlocks. The waiter resets
-// Signalled when it wakes (an automatically resetting event).
+// What FT_SetEventNotification gets as its event argument on Linux: a condition variable
+// with its mutex, which the library signals when an event of the mask occurs. It sets
+// nothing else: the third field only gives the record the size the library expects and
+// is never read or written.
 struct D2XXEventHandle {
     pthread_cond_t Cond;
     pthread_mutex_t Mutex;
-    int Signalled;
+    int Unused;
 };
 
 // One record of the device information list as FT_GetDeviceInfoList fills it.

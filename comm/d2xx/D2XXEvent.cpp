@@ -20,7 +20,6 @@ D2XXEvent::D2XXEvent()
         pthread_cond_destroy(&handle_.Cond);
         return;
     }
-    handle_.Signalled = 0;
     valid_ = true;
 }
 
@@ -37,24 +36,11 @@ void D2XXEvent::Signal()
     if (!valid_)
         return;
     pthread_mutex_lock(&handle_.Mutex);
-    handle_.Signalled = 1;
     pthread_cond_signal(&handle_.Cond);
     pthread_mutex_unlock(&handle_.Mutex);
 }
 
-bool D2XXEvent::Wait()
-{
-    if (!valid_)
-        return false;
-    pthread_mutex_lock(&handle_.Mutex);
-    while (!handle_.Signalled)
-        pthread_cond_wait(&handle_.Cond, &handle_.Mutex);
-    handle_.Signalled = 0;
-    pthread_mutex_unlock(&handle_.Mutex);
-    return true;
-}
-
-bool D2XXEvent::WaitFor(std::chrono::milliseconds timeout)
+bool D2XXEvent::WaitFor(std::chrono::milliseconds timeout, const std::atomic<bool>& stop)
 {
     if (!valid_)
         return false;
@@ -68,13 +54,10 @@ bool D2XXEvent::WaitFor(std::chrono::milliseconds timeout)
         deadline.tv_nsec -= 1000000000;
     }
     pthread_mutex_lock(&handle_.Mutex);
-    int rc = 0;
-    while (!handle_.Signalled && rc != ETIMEDOUT)
-        rc = pthread_cond_timedwait(&handle_.Cond, &handle_.Mutex, &deadline);
-    const bool signalled = handle_.Signalled != 0;
-    handle_.Signalled = 0;
+    // One wait, not a loop on a condition: whatever woke it, the caller asks the queue.
+    const bool woken = !stop && pthread_cond_timedwait(&handle_.Cond, &handle_.Mutex, &deadline) == 0;
     pthread_mutex_unlock(&handle_.Mutex);
-    return signalled;
+    return woken;
 }
 
 } // namespace dabrix::comm

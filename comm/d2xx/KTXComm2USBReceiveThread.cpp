@@ -54,21 +54,19 @@ void TKTXComm2USBReceiveThread::Worker::Run()
     RaisePriority();
     // An error box of a read must not hold the thread once its owner stops it.
     const dabrix::platform::MessageWaitStopMark stopMark(terminated);
+    const auto limit = std::chrono::milliseconds(polling ? kPollIntervalMs : kWaitLimitMs);
     while (!terminated) {
-        count = 0;
-        bool signalled = false;
-        if (!polling)
-            signalled = event->Wait();
-        else if (event->Valid())
-            signalled = event->WaitFor(std::chrono::milliseconds(kPollIntervalMs));
+        if (event->Valid())
+            event->WaitFor(limit, terminated);
         else
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));
-        if (terminated || (!signalled && !polling))
-            continue;
+            std::this_thread::sleep_for(limit);
+        // Signalled, timed out or woken for no reason: the queue tells whether bytes wait.
         do {
+            if (terminated)
+                return;
             GatherChunk();
             Deliver();
-        } while (count == kChunkSize && !terminated);
+        } while (count > 0);
     }
 }
 

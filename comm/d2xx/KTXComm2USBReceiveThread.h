@@ -3,9 +3,11 @@
 // which the D2XX library signals when characters arrive, reads what is waiting in chunks
 // of at most 255 bytes and hands each chunk to the receiver on this thread.
 //
-// After a full chunk it reads again at once while bytes are waiting: the library signals
-// the event only when characters arrive, so bytes left in its queue would otherwise wait
-// for the gauge's next character, for ever when the gauge has finished sending.
+// The event is a bare condition variable: a signal that comes while the thread is busy
+// reading or delivering is lost, and the library leaves no mark of it. So the wait has a
+// time limit (kWaitLimitMs), the queue is asked after every wake-up, signalled or not,
+// and after every delivered chunk the queue is asked again at once: bytes that arrived
+// meanwhile are read without waiting for the gauge's next character.
 //
 // Threading contract:
 //  - The owner (the user-interface thread) creates and stops the thread; the thread
@@ -31,6 +33,10 @@ public:
     using TReceiver = std::function<void(const uint8_t* data, int count)>;
 
     static constexpr int kChunkSize = 255;
+
+    // The longest the thread sleeps without looking at the queue. A signal still wakes it
+    // at once; the limit only bounds how late bytes whose signal was lost are seen.
+    static constexpr int kWaitLimitMs = 100;
 
     // Without an event (the system could not make one) the thread looks at the queue
     // every kPollInterval instead of sleeping until a character arrives.

@@ -73,9 +73,10 @@ protected:
         Node(name);
     }
 
-    // A USB serial adapter: its USB device with strings, the interface, the tty and a by-id link.
+    // A USB serial adapter: its USB device with strings, the interface, the tty and, unless
+    // udev has not made it yet, a by-id link.
     void PlugUsbSerial(const std::string& tty, const std::string& usbName, const std::string& product,
-                       const std::string& serial)
+                       const std::string& serial, bool byIdLink = true)
     {
         const std::string usb = root_ + "/sys/devices/pci0000:00/usb1/" + usbName;
         const std::string iface = usb + "/" + usbName + ":1.0";
@@ -86,7 +87,18 @@ protected:
         fs::create_directories(SysTty() + "/" + tty);
         fs::create_symlink(iface, SysTty() + "/" + tty + "/device");
         Node(tty);
-        fs::create_symlink("../../" + tty, Dev() + "/serial/by-id/usb-FTDI_" + serial + "-if00-port0");
+        if (byIdLink)
+            AddByIdLink(tty, serial);
+    }
+
+    std::string ByIdPath(const std::string& serial) const
+    {
+        return Dev() + "/serial/by-id/usb-FTDI_" + serial + "-if00-port0";
+    }
+
+    void AddByIdLink(const std::string& tty, const std::string& serial)
+    {
+        fs::create_symlink("../../" + tty, ByIdPath(serial));
     }
 
     void UnplugUsbSerial(const std::string& tty, const std::string& serial)
@@ -261,6 +273,46 @@ TEST_F(ComPortMapTest, AnAdapterKeepsItsNumberWhenPluggedInAgain)
     EXPECT_EQ(ports[0].DevicePath, Dev() + "/ttyUSB1");
     EXPECT_EQ(ports[1].Number, 4);
     EXPECT_EQ(map.DevicePathOf(3), Dev() + "/ttyUSB1");
+}
+
+TEST_F(ComPortMapTest, ALineWrittenBeforeTheByIdLinkExistedGetsTheLinkAndKeepsItsNumber)
+{
+    ComPortMap map = Map();
+    // A user's own link to an adapter is the user's choice and stays as written.
+    PlugUsbSerial("ttyUSB2", "1-3", "Third", "C3");
+    const std::string userLink = root_ + "/my-gauge";
+    fs::create_symlink(Dev() + "/ttyUSB2", userLink);
+    WriteFile(MapFile(), "[Ports]\ncom7=" + userLink + "\n");
+
+    // The scan runs between the tty node and udev's link.
+    PlugUsbSerial("ttyUSB0", "1-1", "First", "A1", /*byIdLink=*/false);
+    auto ports = map.PresentPorts();
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].Number, 3);
+    EXPECT_EQ(ports[0].StablePath, Dev() + "/ttyUSB0");
+    EXPECT_EQ(Contents(MapFile()), "[Ports]\ncom7=" + userLink + "\nCOM3=" + Dev() + "/ttyUSB0\n");
+
+    AddByIdLink("ttyUSB0", "A1");
+    ports = map.PresentPorts();
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].Number, 3);
+    EXPECT_EQ(ports[0].StablePath, ByIdPath("A1"));
+    EXPECT_EQ(Contents(MapFile()), "[Ports]\ncom7=" + userLink + "\nCOM3=" + ByIdPath("A1") + "\n");
+
+    // Unplugged; another adapter comes first and takes ttyUSB0; the first returns as ttyUSB1.
+    UnplugUsbSerial("ttyUSB0", "A1");
+    PlugUsbSerial("ttyUSB0", "1-2", "Second", "B2");
+    PlugUsbSerial("ttyUSB1", "1-1", "First", "A1");
+    ports = map.PresentPorts();
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].Number, 3);
+    EXPECT_EQ(ports[0].DevicePath, Dev() + "/ttyUSB1");
+    EXPECT_EQ(ports[0].Description, "First");
+    EXPECT_EQ(ports[1].Number, 4);
+    EXPECT_EQ(ports[1].Description, "Second");
+    EXPECT_EQ(ports[2].Number, 7);
+    EXPECT_EQ(Contents(MapFile()), "[Ports]\ncom7=" + userLink + "\nCOM3=" + ByIdPath("A1") + "\nCOM4="
+                                       + ByIdPath("B2") + "\n");
 }
 
 TEST_F(ComPortMapTest, ProcessesRegisteringAtOnceGetDistinctNumbersAndLoseNoLine)

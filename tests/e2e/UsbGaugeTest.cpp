@@ -1,6 +1,8 @@
 // The main window against simulated USB gauges: the bridge library and the USB bus are
 // the project's simulated ones. Data arrives on the link's receive thread and must reach
-// the editor in order; two matching gauges are offered for choice.
+// the editor in order; two matching gauges are offered for choice. The library signals
+// the receive event as the vendor's does, with nothing but its condition variable; its
+// lost-wake-up variant signals only while the receive thread is not waiting.
 #include "app/SelectDeviceForm.h"
 #include "app/StatusPanel.h"
 #include "app/tests/MainFormFixture.h"
@@ -28,11 +30,13 @@ constexpr uint32_t kBridgeId = 0x04036001;  // vendor 0403, product 6001
 
 class UsbGaugeWindowTest : public MainFormTest {
 protected:
+    virtual const char* LibraryPath() const { return DABRIX_SIM_D2XX_PATH; }
+
     void SetUp() override
     {
         MainFormTest::SetUp();
-        env_.Set("DABRIX_D2XX_LIBRARY", DABRIX_SIM_D2XX_PATH);
-        sim_ = std::make_unique<dabrix::test::SimD2XX>(DABRIX_SIM_D2XX_PATH);
+        env_.Set("DABRIX_D2XX_LIBRARY", LibraryPath());
+        sim_ = std::make_unique<dabrix::test::SimD2XX>(LibraryPath());
         sim_->Reset();
         // As at the program's start, before the window makes its connection item.
         dabrix::comm::InstallD2XXUsbLinkFactory();
@@ -53,11 +57,11 @@ protected:
         file.write(("vid=0403\npid=6001\nserial=" + serial + "\nproduct=" + product + "\n").c_str());
     }
 
-    // Starts the window with the Lakmo 3X00 USB gauge chosen and waits until the manager
-    // lists `gauges` of them.
-    void StartWithUsbGauge(size_t gauges)
+    // Starts the window with a USB gauge chosen (the Lakmo 3X00 unless told) and waits
+    // until the manager lists `gauges` of them.
+    void StartWithUsbGauge(size_t gauges, int tag = 8)
     {
-        WriteIni("[Config]\nDevice=8\n");
+        WriteIni("[Config]\nDevice=" + std::to_string(tag) + "\n");
         Create();
         Show();
         ASSERT_TRUE(WaitFor([&] { return form_->KTXComm2Manager1->USBGauges().size() == gauges; }));
@@ -155,5 +159,64 @@ TEST_F(UsbGaugeWindowTest, TwoMatchingGaugesAreOfferedAndClosingTheChoiceOpensNe
     EXPECT_FALSE(IsOpen("A1"));
     EXPECT_EQ(form_->ConnectedName, "Lakmo3 USB Multibox (B2)");
 }
+
+struct Library {
+    const char* name;
+    const char* path;
+};
+
+void PrintTo(const Library& library, std::ostream* out)
+{
+    *out << library.name;
+}
+
+class UsbGaugeLibraryTest : public UsbGaugeWindowTest, public ::testing::WithParamInterface<Library> {
+protected:
+    const char* LibraryPath() const override { return GetParam().path; }
+};
+
+TEST_P(UsbGaugeLibraryTest, ALakmo450sReadingsReachTheEditorInOrder)
+{
+    Plug("LK450A01", "Lakmo 450");
+    StartWithUsbGauge(1, 2);
+    EXPECT_TRUE(form_->menuitem_USB->isChecked());
+    form_->act_interface_conneced->trigger();
+    ASSERT_EQ(form_->Connection->LinkState(), lsConnected);
+    ASSERT_TRUE(IsOpen("LK450A01"));
+    EXPECT_EQ(form_->StatusPanels[2]->text(), "1200 Baud");
+
+    // Readings one by one as the gauge sends them, some cut in two on the wire; the window
+    // assembles lines and shows "um" as micrometres.
+    QString expected;
+    for (int i = 0; i < 120; ++i) {
+        const std::string reading = "N" + std::to_string(i) + "  +0." + std::to_string(100 + i) + " um\r\n";
+        const size_t cut = i % 3 == 0 ? reading.size() / 2 : reading.size();
+        ASSERT_EQ(sim_->GaugeSend("LK450A01", std::vector<uint8_t>(reading.begin(), reading.begin() + cut)), 0);
+        if (cut < reading.size()) {
+            ASSERT_EQ(sim_->GaugeSend("LK450A01", std::vector<uint8_t>(reading.begin() + cut, reading.end())), 0);
+        }
+        expected += QString::fromStdString("N" + std::to_string(i) + "  +0." + std::to_string(100 + i))
+                    + QStringLiteral(" \u00B5m\n");
+    }
+    ASSERT_TRUE(WaitFor([&] { return form_->Editor->toPlainText().size() >= expected.size(); }, 10s))
+        << form_->Editor->toPlainText().size() << " of " << expected.size() << " characters";
+    EXPECT_EQ(form_->Editor->toPlainText(), expected);
+    EXPECT_EQ(form_->DisplayState, 4);
+
+    // A reading that comes after a quiet spell arrives too.
+    dabrix::test::RunEventsFor(300ms);
+    const std::string late = "N999  +0.999 um\r\n";
+    ASSERT_EQ(sim_->GaugeSend("LK450A01", std::vector<uint8_t>(late.begin(), late.end())), 0);
+    expected += QStringLiteral("N999  +0.999 \u00B5m\n");
+    ASSERT_TRUE(WaitFor([&] { return form_->Editor->toPlainText() == expected; }, 5s));
+
+    form_->act_interface_disconneced->trigger();
+    EXPECT_FALSE(IsOpen("LK450A01"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Libraries, UsbGaugeLibraryTest,
+                         ::testing::Values(Library{"SignalOnArrival", DABRIX_SIM_D2XX_PATH},
+                                           Library{"LostWakeUps", DABRIX_SIM_D2XX_LOST_WAKEUP_PATH}),
+                         [](const ::testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -22,10 +22,13 @@ inline constexpr uint32_t kBridgeId = 0x04036001;
 
 class D2XXSimTest : public ::testing::Test {
 protected:
+    // The simulated library to bind; variants of it answer the same calls differently.
+    virtual const char* LibraryPath() const { return DABRIX_SIM_D2XX_PATH; }
+
     void SetUp() override
     {
-        setenv("DABRIX_D2XX_LIBRARY", DABRIX_SIM_D2XX_PATH, 1);
-        sim_ = std::make_unique<SimD2XX>(DABRIX_SIM_D2XX_PATH);
+        setenv("DABRIX_D2XX_LIBRARY", LibraryPath(), 1);
+        sim_ = std::make_unique<SimD2XX>(LibraryPath());
         sim_->Reset();
         dabrix::platform::SetUserMessageHook([this](dabrix::platform::UserMessageKind, const QString& text) {
             std::lock_guard lock(boxesLock_);

@@ -2,9 +2,15 @@
 // simulated bridge devices that a test or the gauge simulator fills through the
 // dabrix_sim_d2xx_* control calls (SimD2XXControl.h).
 //
+// The event given to FT_SetEventNotification is treated as the vendor documents it for
+// Linux: a condition variable with its mutex that the library signals, nothing more. The
+// record's third field is never touched, so a waiter that looks for a flag there waits in
+// vain, as it would with the vendor's library.
+//
 // One mutex guards all state; FT_Read waits on a condition variable for its bytes up to
-// the read time-out. Built twice: complete, and with DABRIX_SIM_D2XX_PARTIAL, which leaves
-// out FT_SetBaudRate and FT_GetLatencyTimer.
+// the read time-out. Built three times: complete; with DABRIX_SIM_D2XX_PARTIAL, which
+// leaves out FT_SetBaudRate and FT_GetLatencyTimer; and with DABRIX_SIM_D2XX_LOST_WAKEUP,
+// whose signals always come while the program is not waiting (see LandInFlight).
 #include "comm/d2xx/D2XXApi.h"
 #include "tests/sim/d2xx/SimD2XXControl.h"
 
@@ -32,6 +38,7 @@ struct Device {
     bool inUseElsewhere = false;
     FT_HANDLE handle = nullptr;  // while the program holds it open
     std::deque<uint8_t> rx;      // gauge -> program
+    std::deque<uint8_t> inFlight;  // sent by the gauge, not yet in rx (lost-wake-up variant)
     std::vector<uint8_t> tx;     // program -> gauge
     std::vector<std::string> lines;
     DabrixSimD2XXSettings settings{};
@@ -123,13 +130,31 @@ Device* BeginTransfer(Sim& s, const char* function, FT_HANDLE handle, bool buffe
     return d;
 }
 
-void SignalEvent(D2XXEventHandle* event)
+// Signals the device's registered event when its mask asks for received characters.
+void SignalReceived(const Device& d)
 {
-    pthread_mutex_lock(&event->Mutex);
-    event->Signalled = 1;
-    pthread_cond_signal(&event->Cond);
-    pthread_mutex_unlock(&event->Mutex);
+    if (!d.event || !(d.settings.EventMask & FT_EVENT_RXCHAR))
+        return;
+    pthread_mutex_lock(&d.event->Mutex);
+    pthread_cond_signal(&d.event->Cond);
+    pthread_mutex_unlock(&d.event->Mutex);
 }
+
+#ifdef DABRIX_SIM_D2XX_LOST_WAKEUP
+// The lost-wake-up variant: the gauge's bytes land in the queue, with their signal, from
+// inside the program's next FT_GetQueueStatus, after its answer was taken. The caller is
+// then busy in the library, so nobody waits on the event and the signal is lost, exactly
+// the race a real device runs when bytes arrive between a queue query and the wait.
+void LandInFlight(Sim& s, Device& d)
+{
+    if (d.inFlight.empty())
+        return;
+    d.rx.insert(d.rx.end(), d.inFlight.begin(), d.inFlight.end());
+    d.inFlight.clear();
+    s.rxArrived.notify_all();
+    SignalReceived(d);
+}
+#endif
 
 uint32_t CopyText(const std::string& text, char* buffer, uint32_t size)
 {
@@ -206,6 +231,7 @@ SIM_EXPORT FT_STATUS FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle)
     auto* token = new char(0);
     d->handle = token;
     d->rx.clear();
+    d->inFlight.clear();
     d->event = nullptr;
     d->settings.Open = 1;
     d->settings.EventMask = 0;
@@ -324,8 +350,12 @@ SIM_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
     if (!rxBytes)
         return FT_INVALID_PARAMETER;
     *rxBytes = 0;
-    return OnDevice("FT_GetQueueStatus", handle,
-                    [&](Device& d) { *rxBytes = static_cast<uint32_t>(d.rx.size()); });
+    return OnDevice("FT_GetQueueStatus", handle, [&](Device& d) {
+        *rxBytes = static_cast<uint32_t>(d.rx.size());
+#ifdef DABRIX_SIM_D2XX_LOST_WAKEUP
+        LandInFlight(S(), d);
+#endif
+    });
 }
 
 SIM_EXPORT FT_STATUS FT_SetEventNotification(FT_HANDLE handle, uint32_t mask, void* event)
@@ -499,10 +529,15 @@ SIM_EXPORT int dabrix_sim_d2xx_gauge_send(const char* serial, const uint8_t* dat
         return -1;
     if (!d->handle)
         return -2;
+    if (size == 0)
+        return 0;
+#ifdef DABRIX_SIM_D2XX_LOST_WAKEUP
+    d->inFlight.insert(d->inFlight.end(), data, data + size);
+#else
     d->rx.insert(d->rx.end(), data, data + size);
     s.rxArrived.notify_all();
-    if (size > 0 && d->event && (d->settings.EventMask & FT_EVENT_RXCHAR))
-        SignalEvent(d->event);
+    SignalReceived(*d);
+#endif
     return 0;
 }
 
@@ -523,7 +558,7 @@ SIM_EXPORT uint32_t dabrix_sim_d2xx_pending(const char* serial)
     Sim& s = S();
     std::lock_guard guard(s.lock);
     Device* d = serial ? FindBySerial(s, serial) : nullptr;
-    return d ? static_cast<uint32_t>(d->rx.size()) : 0;
+    return d ? static_cast<uint32_t>(d->rx.size() + d->inFlight.size()) : 0;
 }
 
 SIM_EXPORT uint32_t dabrix_sim_d2xx_lines(const char* serial, char* buffer, uint32_t size)

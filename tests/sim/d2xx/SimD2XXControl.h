@@ -30,12 +30,14 @@ typedef int (*DabrixSimD2XXAddDevice)(const char* serial, const char* descriptio
                                       int in_use);
 typedef int (*DabrixSimD2XXRemoveDevice)(const char* serial);
 // The gauge sends: bytes join the receive queue and, with mask bit 0, the registered
-// event is signalled. -1 unknown device, -2 device not open (bytes dropped).
+// event's condition variable is signalled (nothing else in the event is touched). In the
+// lost-wake-up variant they join it, signalled, during the program's next queue query.
+// -1 unknown device, -2 device not open (bytes dropped).
 typedef int (*DabrixSimD2XXGaugeSend)(const char* serial, const uint8_t* data, uint32_t size);
 // Everything the program wrote to the device since it was added; returns the full count
 // and copies up to `size` bytes.
 typedef uint32_t (*DabrixSimD2XXGaugeReceived)(const char* serial, uint8_t* buffer, uint32_t size);
-// Bytes still waiting in the receive queue.
+// Bytes still waiting in the receive queue (or on their way to it).
 typedef uint32_t (*DabrixSimD2XXPending)(const char* serial);
 // Text calls: return the full length and copy a NUL-terminated prefix into `buffer`.
 // Line changes in order, e.g. "DTR=1,RTS=0,BREAK=1".
