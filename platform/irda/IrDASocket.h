@@ -108,7 +108,8 @@ public:
     // Listens on the bound service (EINVAL when not bound).
     virtual int Listen(int Backlog) = 0;
     // Takes a waiting connection; never blocks (EAGAIN when none waits). The new socket
-    // belongs to the calling thread.
+    // belongs to the calling thread and is watched for the same events by the same
+    // handler as this one (Watch on it changes that).
     virtual std::unique_ptr<IrDASocket> Accept(int& Error) = 0;
 
     // Connects to `Service` of the participant `Device`, waiting up to `WaitMs` (no limit

@@ -533,7 +533,10 @@ public:
         Rearm();
         if (fd < 0)
             return nullptr;
-        return std::make_unique<LinuxIrDASocket>(fd, Role::Connected);
+        auto accepted = std::make_unique<LinuxIrDASocket>(fd, Role::Connected);
+        if (events_ != 0)
+            accepted->Watch(events_, handler_);
+        return accepted;
     }
 
     int Connect(const DeviceId& Device, const std::string& Service, int WaitMs, int CancelFd) override
