@@ -4,7 +4,6 @@
 #include "transport/lnkAPI.h"
 #include "transport/lnkAddress.h"
 #include "transport/lnkErrors.h"
-#include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
 
 #include <QDebug>
@@ -14,31 +13,6 @@
 
 using namespace dabrix::transport;
 namespace irda = dabrix::platform::irda;
-
-void TlnkIrDADevices::CheckIndex(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
-}
-
-TlnkIrDADevice* TlnkIrDADevices::Items(int Index) const
-{
-    CheckIndex(Index);
-    return items_[static_cast<size_t>(Index)].get();
-}
-
-void TlnkIrDADevices::Add(TlnkIrDADevice* Device)
-{
-    if (!Device)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
-    items_.emplace_back(Device);
-}
-
-void TlnkIrDADevices::Delete(int Index)
-{
-    CheckIndex(Index);
-    items_.erase(items_.begin() + Index);
-}
 
 std::unique_ptr<TlnkIrDADevices> dabrix::transport::IrDADevicesFromList(const uint8_t* Buffer, size_t Size)
 {

@@ -10,6 +10,7 @@
 // stack through the socket Discover made and reaches the owner only through the
 // notification window.
 #include "transport/lnkBaseComponent.h"
+#include "transport/lnkOwningList.h"
 
 #include <QString>
 #include <atomic>
@@ -30,20 +31,10 @@ public:
     QString Name;
 };
 
-// An owning list of IrDA devices.
-class TlnkIrDADevices : public TObject {
+// An owning list of IrDA devices; Add raises "Device parameter is not valid." for none.
+class TlnkIrDADevices : public TlnkOwningList<TlnkIrDADevice> {
 public:
-    int Count() const { return static_cast<int>(items_.size()); }
-    // Raises lnkEIndexOutOfBounds "Index out of bounds (%d)." for a bad index.
-    TlnkIrDADevice* Items(int Index) const;
-    // Takes ownership; none raises lnkEInvalidArgument "Device parameter is not valid.".
-    void Add(TlnkIrDADevice* Device);
-    void Delete(int Index);
-    void Clear() { items_.clear(); }
-
-private:
-    void CheckIndex(int Index) const;
-    std::vector<std::unique_ptr<TlnkIrDADevice>> items_;
+    TlnkIrDADevices() : TlnkOwningList("Device parameter is not valid.") {}
 };
 
 // Devices is none when the stack could not be asked.

@@ -26,31 +26,6 @@ void TlnkSerialDevice::Assign(const TlnkSerialDevice* Source)
     Port = Source->Port;
 }
 
-void TlnkSerialDevices::CheckIndex(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
-}
-
-TlnkSerialDevice* TlnkSerialDevices::Items(int Index) const
-{
-    CheckIndex(Index);
-    return items_[static_cast<size_t>(Index)].get();
-}
-
-void TlnkSerialDevices::Add(TlnkSerialDevice* Device)
-{
-    if (!Device)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
-    items_.emplace_back(Device);
-}
-
-void TlnkSerialDevices::Delete(int Index)
-{
-    CheckIndex(Index);
-    items_.erase(items_.begin() + Index);
-}
-
 void TlnkSerialDevices::Assign(const TlnkSerialDevices* Source)
 {
     if (!Source)

@@ -2,6 +2,8 @@
 // the folder's layout).
 #include "platform/irda/IrDASocket.h"
 
+#include "platform/irda/UniqueFd.h"
+
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -39,37 +41,7 @@ constexpr size_t kNumberFileLimit = 16;
 
 // --- small file-system helpers ---
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(Fd&& other) noexcept : fd_(other.Release()) {}
-    Fd& operator=(Fd&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            fd_ = other.Release();
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int Release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void Reset()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 bool IsFolder(const std::string& path)
 {

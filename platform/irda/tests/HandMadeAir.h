@@ -1,8 +1,10 @@
 #pragma once
 // The emulated infrared air as another program sees and plays it: participant folders,
 // their files and their service sockets made by hand with plain system calls, following
-// the published layout only (none of the layer's own code), so tests check the layer
+// the published layout only (none of the layer's logic), so tests check the layer
 // against the contract rather than against itself.
+#include "platform/irda/UniqueFd.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -25,32 +27,7 @@
 
 namespace dabrix::test {
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-    UniqueFd& operator=(UniqueFd&& o) noexcept
-    {
-        if (this != &o) {
-            Reset();
-            fd_ = o.fd_;
-            o.fd_ = -1;
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void Reset()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
+using UniqueFd = platform::irda::UniqueFd;
 
 // A temporary air folder named in DABRIX_IRDA_DIR for the object's lifetime.
 class HandMadeAir {
