@@ -9,7 +9,6 @@
 #include <QDebug>
 #include <cstring>
 #include <system_error>
-#include <unistd.h>
 
 using namespace dabrix::transport;
 namespace irda = dabrix::platform::irda;
@@ -84,12 +83,8 @@ int TlnkIrDADiscovery::Terminate()
     const std::unique_ptr<irda::IrDASocket> socket = std::move(socket_);
     DestroyNotificationWindow();
     // The search may be waiting in its send to this thread, which now finds the window
-    // gone once served: serve it until the search has left, then join.
-    while (!search_->done.load()) {
-        ProcessSentNotifications();
-        ::usleep(500);
-    }
-    thread_.join();
+    // gone once served.
+    JoinServingSends(thread_, search_->done);
     search_.reset();
     return code::Ok;
 }

@@ -110,13 +110,8 @@ void TlnkSerialDiscovery::Stop()
         return;
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(terminateFd_, &one, sizeof one);
-    // The watcher may be blocked in a synchronous send to this thread: serve those
-    // sends until it has left, then join.
-    while (!watcherDone_.load()) {
-        ProcessSentNotifications();
-        ::usleep(500);
-    }
-    watcher_.join();
+    // The watcher may be blocked in a synchronous send to this thread.
+    JoinServingSends(watcher_, watcherDone_);
     ::close(terminateFd_);
     terminateFd_ = -1;
     DestroyNotificationWindow();
