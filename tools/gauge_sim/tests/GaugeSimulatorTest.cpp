@@ -452,7 +452,8 @@ protected:
     void TearDown() override
     {
         sim_->Stop();
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
 
     std::unique_ptr<dabrix::platform::irda::IrDASocket> ConnectToGauge()
@@ -514,6 +515,8 @@ TEST_F(GaugeSimulatorIrDATest, IsListedByTheLayerAndAnswersOverItsIrCommService)
     }
 
     // Leaving the air takes the folder along.
+    sim_->Stop();
+    thread_.join();
     sim_->Close();
     EXPECT_TRUE(air_.List().empty());
 }
