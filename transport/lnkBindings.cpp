@@ -1,5 +1,7 @@
 #include "transport/lnkBindings.h"
 
+#include "transport/lnkIrDALoader.h"
+
 #include <array>
 #include <mutex>
 
@@ -34,6 +36,8 @@ std::unique_ptr<StackBinding> CreateStackBinding(BindingKind Kind, const WindowH
         factory = factories[static_cast<size_t>(Kind)];
     }
     std::unique_ptr<StackBinding> binding = factory ? factory(Root) : nullptr;
+    if (!binding && Kind == BindingKind::IrDA)
+        binding = std::make_unique<TlnkIrDALoader>(Root);
     if (!binding)
         binding = std::make_unique<AbsentBinding>();
     return binding;

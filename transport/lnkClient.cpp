@@ -2,12 +2,16 @@
 
 #include "platform/ComPortMap.h"
 #include "platform/SerialPort.h"
+#include "platform/irda/IrDASocket.h"
+#include "transport/lnkAddress.h"
 #include "transport/lnkErrors.h"
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
 
 #include <QDebug>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -17,6 +21,8 @@ using dabrix::platform::SerialParity;
 using dabrix::platform::SerialReadResult;
 using dabrix::platform::SerialSettings;
 using dabrix::platform::SerialStopBits;
+using dabrix::platform::irda::IrDAReadResult;
+using dabrix::platform::irda::IrDASocket;
 
 namespace {
 
@@ -67,6 +73,24 @@ SerialSettings SettingsOf(const TlnkClientSerialParams& params)
 bool NoModemLines(int err)
 {
     return err == ENOTTY || err == EINVAL;
+}
+
+// The one place where a failed IrDA connect becomes a result code. The infrared layer
+// answers with the errno counterparts of the socket errors a connect reports.
+int IrDAConnectCode(int err)
+{
+    switch (err) {
+    case 0: return code::Ok;
+    case EACCES: return code::AccessDenied;
+    case EADDRINUSE:
+    case EISCONN: return code::ConnectionExists;
+    case EADDRNOTAVAIL: return code::ServiceNotFound;
+    case ECONNABORTED: return code::CancelledByUser;
+    case ETIMEDOUT: return code::Timeout;
+    case ECONNREFUSED:
+    case EHOSTDOWN: return code::ConnectionRejected;
+    default: return code::UnableConnect;
+    }
 }
 
 } // namespace
@@ -201,11 +225,78 @@ void TlnkCustomClientConnection::SerialReader(int terminateFd, uint32_t readBuff
     }
 }
 
+// What the IrDA worker needs, read on the owner thread before it starts.
+struct TlnkCustomClientConnection::IrDALinkSettings {
+    uint32_t readBuffer;
+    uint32_t writeBuffer;
+    bool nineWire;
+    dabrix::platform::irda::DeviceId device;
+    std::string service;
+    int connectTimeoutMs;
+};
+
 int TlnkCustomClientConnection::ConnectIrDA()
 {
-    // No infrared path on this platform yet; the library does not offer trIrDA, so
-    // Connect has already answered 13 before coming here.
-    return code::TransportNotSupported;
+    const TlnkClientIrDAParams& params = *IrDAParams();
+    IrDALinkSettings settings;
+    settings.readBuffer = Buffers()->ReadBuffer();
+    settings.writeBuffer = Buffers()->WriteBuffer();
+    settings.nineWire = params.NineWire();
+    // The setter accepts only valid addresses.
+    settings.device = IrDADeviceIdFromString(params.Address()).value_or(IrDADeviceId{});
+    // 8-bit text, cut so that it and its terminating zero fit the stack's 25-byte field.
+    settings.service = params.Service().toLatin1().left(dabrix::platform::irda::kMaxServiceName).toStdString();
+    settings.connectTimeoutMs = static_cast<int>(std::min<uint32_t>(ConnectTimeout(), INT_MAX));
+    if (StartWorker([this, settings](int terminateFd) { IrDALink(terminateFd, settings); }) != 0)
+        return code::OutOfResources;
+    return code::Ok;
+}
+
+void TlnkCustomClientConnection::IrDALink(int terminateFd, const IrDALinkSettings& settings)
+{
+    const WindowHandle window = NotificationWindow();
+    auto fail = [&](int result, const char* what, int err) {
+        qWarning().noquote() << "Dabrix: infrared" << what << "failed:" << std::strerror(err);
+        window.Post(msg::ConnectResult, static_cast<uintptr_t>(result));
+    };
+
+    // The socket stays with the connection: the owner writes to it once connected and
+    // closes it after this worker has left.
+    int err = 0;
+    irda_ = dabrix::platform::irda::CreateIrDASocket(err);
+    if (!irda_)
+        return fail(code::OutOfResources, "socket", err);
+    if ((err = irda_->SetBufferSizes(settings.readBuffer, settings.writeBuffer)) != 0)
+        return fail(code::InternalDriverError, "buffer size", err);
+    if (settings.nineWire && (err = irda_->SetNineWire(true)) != 0)
+        return fail(code::InternalDriverError, "nine-wire mode", err);
+
+    err = irda_->Connect(settings.device, settings.service, settings.connectTimeoutMs, terminateFd);
+    if (err == ECANCELED)
+        return;  // Disconnect came first: no result
+    if (err != 0)
+        return fail(IrDAConnectCode(err), "connect", err);
+    window.Post(msg::ConnectResult, code::Ok);
+
+    std::vector<uint8_t> block(settings.readBuffer);
+    for (;;) {
+        const IrDAReadResult r = irda_->Read(block.data(), block.size(), -1, terminateFd);
+        switch (r.status) {
+        case IrDAReadResult::Status::Data:
+            AppendReceived(block.data(), r.count);
+            break;
+        case IrDAReadResult::Status::Idle:
+            break;
+        case IrDAReadResult::Status::Cancelled:
+            return;
+        case IrDAReadResult::Status::Failed:
+            qWarning().noquote() << "Dabrix: infrared receive failed:" << std::strerror(r.error);
+            [[fallthrough]];
+        case IrDAReadResult::Status::Closed:
+            window.Post(msg::LinkLost);
+            return;
+        }
+    }
 }
 
 int TlnkCustomClientConnection::ConnectBluetooth()
@@ -233,6 +324,9 @@ void TlnkCustomClientConnection::TearDownTransport()
         serial_.reset();
         break;
     case trIrDA:
+        StopWorker();
+        irda_.reset();
+        break;
     case trBluetooth:
         StopWorker();
         break;
@@ -311,6 +405,12 @@ int TlnkCustomClientConnection::Write(const void* Buffer, uint32_t Size)
         const int err = serial_->Write(Buffer, Size, kWriteStallMs);
         if (err != 0)
             qWarning().noquote() << "Dabrix: serial write failed:" << std::strerror(err);
+        return err == 0 ? code::Ok : code::InternalDriverError;
+    }
+    case trIrDA: {
+        const int err = irda_->Write(Buffer, Size, kWriteStallMs);
+        if (err != 0)
+            qWarning().noquote() << "Dabrix: infrared send failed:" << std::strerror(err);
         return err == 0 ? code::Ok : code::InternalDriverError;
     }
     default:

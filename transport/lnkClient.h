@@ -1,7 +1,7 @@
 #pragma once
-// The client connection: one link to a gauge over a serial port (IrDA and Bluetooth
-// RFCOMM paths are dispatched here as well; on Linux they are not offered yet, so the
-// library reports those transports unavailable and Connect returns 13 for them).
+// The client connection: one link to a gauge over a serial port or an IrDA link (the
+// Bluetooth RFCOMM path is dispatched here as well; on Linux it is not offered yet, so
+// the library reports that transport unavailable and Connect returns 13 for it).
 //
 // Connect starts the link and returns at once; the outcome, received data and link loss
 // arrive later as OnConnect, OnData and OnDisconnect, always on the owner thread, from
@@ -9,7 +9,9 @@
 //
 // Threading: every member is used on the owner thread (the thread that calls Connect).
 // One worker per link reads and appends to the receive queue; it touches nothing else
-// but the serial port's read side and the notification window's handle.
+// but the serial port's read side, or the IrDA socket it makes, connects and reads, and
+// the notification window's handle. The owner writes to that socket only once the
+// worker has reported the link connected, and frees it only after the worker has left.
 #include "transport/lnkConnection.h"
 
 #include <atomic>
@@ -17,6 +19,9 @@
 
 namespace dabrix::platform {
 class SerialPort;
+namespace irda {
+class IrDASocket;
+}
 }
 
 enum TlnkClientState { csDisconnected, csConnecting, csConnected, csDisconnecting };
@@ -46,6 +51,9 @@ public:
     // Non-zero: nothing started and no event follows. 42 while not idle, 13 when the
     // transport is not available, 2 when the port cannot be opened or set up (33 when
     // permission is missing), 1 when no worker can be started.
+    // IrDA connects on the worker: its failures come as OnConnect's code (1 no socket,
+    // 2 the socket refuses an option, 43 nothing within ConnectTimeout, 44 no such
+    // service at that address, 33, 42, 32, 46 or 45 for the other refusals).
     int Connect();
     // Ends the link from csConnecting (silently) or csConnected (raising OnDisconnect).
     virtual void Disconnect();
@@ -63,7 +71,7 @@ protected:
     // Only trBluetooth, trIrDA and trSerial: else lnkEInvalidTransport "Unsupportred transport.".
     void CheckTransport(TlnkTransport Value) const override;
 
-    // 40 unless connected; 0 when every byte was handed to the port; 2 when the port
+    // 40 unless connected; 0 when every byte was handed to the port or link; 2 when it
     // fails or accepts nothing for 30 s; 16 for a transport without a write path. Blocks.
     int Write(const void* Buffer, uint32_t Size) override;
     // 40 unless connected; 4 unless serial; 5 for an unknown command; 2 when the port
@@ -78,9 +86,13 @@ private:
     int ConnectIrDA();
     int ConnectBluetooth();
     void SerialReader(int terminateFd, uint32_t readBuffer);
+    struct IrDALinkSettings;
+    void IrDALink(int terminateFd, const IrDALinkSettings& settings);
     void TearDownTransport();
 
     std::unique_ptr<dabrix::platform::SerialPort> serial_;
+    // Made by the IrDA worker; see the threading note above.
+    std::unique_ptr<dabrix::platform::irda::IrDASocket> irda_;
     std::unique_ptr<TlnkClientBluetoothParams> bluetoothParams_;
     uint32_t connectTimeout_ = 20000;
     std::unique_ptr<TlnkClientIrDAParams> irdaParams_;

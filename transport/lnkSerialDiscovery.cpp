@@ -26,31 +26,6 @@ void TlnkSerialDevice::Assign(const TlnkSerialDevice* Source)
     Port = Source->Port;
 }
 
-void TlnkSerialDevices::CheckIndex(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
-}
-
-TlnkSerialDevice* TlnkSerialDevices::Items(int Index) const
-{
-    CheckIndex(Index);
-    return items_[static_cast<size_t>(Index)].get();
-}
-
-void TlnkSerialDevices::Add(TlnkSerialDevice* Device)
-{
-    if (!Device)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
-    items_.emplace_back(Device);
-}
-
-void TlnkSerialDevices::Delete(int Index)
-{
-    CheckIndex(Index);
-    items_.erase(items_.begin() + Index);
-}
-
 void TlnkSerialDevices::Assign(const TlnkSerialDevices* Source)
 {
     if (!Source)
@@ -135,13 +110,8 @@ void TlnkSerialDiscovery::Stop()
         return;
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(terminateFd_, &one, sizeof one);
-    // The watcher may be blocked in a synchronous send to this thread: serve those
-    // sends until it has left, then join.
-    while (!watcherDone_.load()) {
-        ProcessSentNotifications();
-        ::usleep(500);
-    }
-    watcher_.join();
+    // The watcher may be blocked in a synchronous send to this thread.
+    JoinServingSends(watcher_, watcherDone_);
     ::close(terminateFd_);
     terminateFd_ = -1;
     DestroyNotificationWindow();

@@ -10,6 +10,7 @@
 // synchronous notification, so OnDeviceFound and OnDeviceLost run on the owner thread
 // while the watcher waits; the device object is valid for the call only.
 #include "transport/lnkBaseComponent.h"
+#include "transport/lnkOwningList.h"
 
 #include <QString>
 #include <atomic>
@@ -34,22 +35,12 @@ public:
     uint32_t Port = 0;
 };
 
-// An owning list of serial devices.
-class TlnkSerialDevices : public TObject {
+// An owning list of serial devices; Add raises "Device parameter is not valid." for none.
+class TlnkSerialDevices : public TlnkOwningList<TlnkSerialDevice> {
 public:
-    int Count() const { return static_cast<int>(items_.size()); }
-    // Raises lnkEIndexOutOfBounds "Index out of bounds (%d)." for a bad index.
-    TlnkSerialDevice* Items(int Index) const;
-    // Takes ownership; none raises lnkEInvalidArgument "Device parameter is not valid.".
-    void Add(TlnkSerialDevice* Device);
-    void Delete(int Index);
-    void Clear() { items_.clear(); }
+    TlnkSerialDevices() : TlnkOwningList("Device parameter is not valid.") {}
     // Refills the list with copies; none raises "Devices parameter is not valid.".
     void Assign(const TlnkSerialDevices* Source);
-
-private:
-    void CheckIndex(int Index) const;
-    std::vector<std::unique_ptr<TlnkSerialDevice>> items_;
 };
 
 using TlnkSerialDeviceEvent = std::function<void(TObject* Sender, const TlnkSerialDevice* Device)>;

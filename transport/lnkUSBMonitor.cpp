@@ -4,7 +4,6 @@
 #include "platform/UsbBus.h"
 #include "transport/lnkAPI.h"
 #include "transport/lnkErrors.h"
-#include "transport/lnkExceptions.h"
 
 #include <optional>
 
@@ -44,31 +43,6 @@ QString TlnkUSBDevice::Manufacturer() const
 {
     const auto info = Lookup(DevicePath);
     return info ? QString::fromStdString(info->Manufacturer) : QString();
-}
-
-void TlnkUSBDevices::CheckIndex(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
-}
-
-TlnkUSBDevice* TlnkUSBDevices::Items(int Index) const
-{
-    CheckIndex(Index);
-    return items_[static_cast<size_t>(Index)].get();
-}
-
-void TlnkUSBDevices::Add(TlnkUSBDevice* Device)
-{
-    if (!Device)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
-    items_.emplace_back(Device);
-}
-
-void TlnkUSBDevices::Delete(int Index)
-{
-    CheckIndex(Index);
-    items_.erase(items_.begin() + Index);
 }
 
 TlnkUSBMonitor::TlnkUSBMonitor(TComponent* Owner) : TlnkBaseComponent(Owner), bus_(CreateUsbBus()) {}

@@ -5,6 +5,7 @@
 // Threading: owner thread only. Arrivals and removals come from the owner thread's
 // event loop (the bus's watcher lives there); the monitor has no thread of its own.
 #include "transport/lnkBaseComponent.h"
+#include "transport/lnkOwningList.h"
 
 #include <QString>
 #include <memory>
@@ -27,19 +28,10 @@ public:
     QString DevicePath;
 };
 
-class TlnkUSBDevices : public TObject {
+// Add raises "Device parameter is not valid." for none.
+class TlnkUSBDevices : public TlnkOwningList<TlnkUSBDevice> {
 public:
-    int Count() const { return static_cast<int>(items_.size()); }
-    // Raises lnkEIndexOutOfBounds "Index out of bounds (%d)." for a bad index.
-    TlnkUSBDevice* Items(int Index) const;
-    // Takes ownership; none raises lnkEInvalidArgument "Device parameter is not valid.".
-    void Add(TlnkUSBDevice* Device);
-    void Delete(int Index);
-    void Clear() { items_.clear(); }
-
-private:
-    void CheckIndex(int Index) const;
-    std::vector<std::unique_ptr<TlnkUSBDevice>> items_;
+    TlnkUSBDevices() : TlnkOwningList("Device parameter is not valid.") {}
 };
 
 using TlnkUSBDeviceEvent = std::function<void(TObject* Sender, const TlnkUSBDevice* Device)>;

@@ -266,4 +266,13 @@ void ProcessSentNotifications()
         QCoreApplication::sendPostedEvents(tlsDispatcher.dispatcher, kSentType);
 }
 
+void JoinServingSends(std::thread& Worker, const std::atomic<bool>& Done)
+{
+    while (!Done.load()) {
+        ProcessSentNotifications();
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    Worker.join();
+}
+
 } // namespace dabrix::transport

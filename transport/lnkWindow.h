@@ -16,10 +16,12 @@
 //     directly when the caller is the owner thread). A blocked sender does not serve
 //     sends addressed to its own windows; a thread that must wait for a sender calls
 //     ProcessSentNotifications in its wait loop.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace dabrix::transport {
 
@@ -90,5 +92,9 @@ void BroadcastSend(uint32_t Msg, uintptr_t WParam = 0, intptr_t LParam = 0);
 
 // Runs the sends that other threads are waiting on for windows of the calling thread.
 void ProcessSentNotifications();
+
+// Joins `Worker`, which sets `Done` as its last step, while serving the sends it may be
+// waiting in: for a thread that owns windows and must wait for one of its workers.
+void JoinServingSends(std::thread& Worker, const std::atomic<bool>& Done);
 
 } // namespace dabrix::transport

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -83,6 +84,8 @@ GaugeSimulator::~GaugeSimulator()
 
 int GaugeSimulator::Open()
 {
+    if (options_.irda)
+        return OpenIrDA();
     if (master_ >= 0)
         return comNumber_;
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -129,8 +132,32 @@ int GaugeSimulator::Open()
     return comNumber_;
 }
 
+int GaugeSimulator::OpenIrDA()
+{
+    if (irda_.ListenFd() >= 0)
+        return -1;
+    std::string air = options_.irdaDir;
+    if (air.empty())
+        if (const char* env = std::getenv("DABRIX_IRDA_DIR"))
+            air = env;
+    if (air.empty()) {
+        error_ = "no infrared air: give --irda-dir or set DABRIX_IRDA_DIR";
+        return 0;
+    }
+    if (!irda_.Create(air, options_.irdaId, options_.irdaName, error_))
+        return 0;
+    Log(irda_.Address() + " \"" + options_.irdaName + "\" offers " + IrDAGauge::kService + " in " + air);
+    return -1;
+}
+
+std::string GaugeSimulator::LinkName() const
+{
+    return options_.irda ? irda_.Address() : "COM" + std::to_string(comNumber_);
+}
+
 void GaugeSimulator::Close()
 {
+    irda_.Remove();
     if (comNumber_ != 0) {
         platform::ComPortMap map(options_.configFolder.empty() ? platform::ConfigFolder()
                                                                : options_.configFolder);
@@ -181,9 +208,30 @@ void GaugeSimulator::Log(const std::string& text, bool event)
 
 bool GaugeSimulator::PeerPresent()
 {
+    if (options_.irda) {
+        if (master_ < 0)
+            master_ = irda_.Accept();
+        return master_ >= 0;
+    }
     // While nobody has the slave open, the master reports a hang-up.
     pollfd p{master_, POLLIN, 0};
     return ::poll(&p, 1, 0) >= 0 && !(p.revents & POLLHUP);
+}
+
+void GaugeSimulator::PeerClosed()
+{
+    // An infrared gauge waits for the next connection; a pty stays as it is.
+    if (options_.irda && master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+}
+
+ssize_t GaugeSimulator::WriteLink(const std::uint8_t* data, size_t size)
+{
+    if (options_.irda)
+        return ::send(master_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    return ::write(master_, data, size);
 }
 
 void GaugeSimulator::OnPeerOpened()
@@ -214,6 +262,8 @@ bool GaugeSimulator::ItemsLeft() const
 
 void GaugeSimulator::CheckPortRate()
 {
+    if (options_.irda)
+        return;  // an infrared link has no line rate
     termios tio {};
     if (::tcgetattr(master_, &tio) != 0)
         return;
@@ -474,7 +524,7 @@ bool GaugeSimulator::Send(const Bytes& bytes)
             }
             chunk = 1;
         }
-        const ssize_t n = ::write(master_, bytes.data() + done, chunk);
+        const ssize_t n = WriteLink(bytes.data() + done, chunk);
         if (n > 0) {
             done += static_cast<size_t>(n);
         } else if (n < 0 && errno == EINTR) {
@@ -492,7 +542,7 @@ bool GaugeSimulator::Send(const Bytes& bytes)
 
 void GaugeSimulator::Run()
 {
-    if (master_ < 0)
+    if (master_ < 0 && irda_.ListenFd() < 0)
         return;
     std::optional<Clock::time_point> endAt;
     std::uint8_t buffer[4096];
@@ -541,6 +591,7 @@ void GaugeSimulator::Run()
                 stats_.peerOpen = false;
             }
             Log("port closed", true);
+            PeerClosed();
         }
 
         const auto now = Clock::now();

@@ -1,16 +1,21 @@
 #pragma once
 // A measuring gauge on a pseudo-terminal: the program under test opens the terminal's
-// slave side as a COM port; the simulator talks through the master side.
+// slave side as a COM port; the simulator talks through the master side. Or, with the
+// irda option, an infrared gauge in the air of the emulated infrared layer: the program
+// connects to its IrCOMM service, and the simulator talks through that connection.
 //
-// Open() creates the terminal and registers it in ComPorts.ini; Run() plays the gauge on
-// the calling thread until Stop() (from any thread or a signal handler) or until the last
-// item has gone out; Close() (also from the destructor) removes the COM port again.
+// Open() creates the terminal and registers it in ComPorts.ini (or enters the air);
+// Run() plays the gauge on the calling thread until Stop() (from any thread or a signal
+// handler) or until the last item has gone out; Close() (also from the destructor)
+// removes the COM port (leaves the air) again.
 //
-// The gauge waits while nobody has the port open and sends only to an open port, so a
-// program that opens the port late still gets every item.
+// The gauge waits while nobody has the port open (no connection is up) and sends only to
+// an open port, so a program that opens the port late still gets every item. An infrared
+// gauge takes the next connection when one ends.
 //
 // Threads: Open, Run and Close belong to one thread; Stop, StopFd and Stats may be used
 // from any thread while Run is going.
+#include "tools/gauge_sim/IrDAGauge.h"
 #include "tools/gauge_sim/SimOptions.h"
 
 #include <chrono>
@@ -18,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace dabrix::tools {
@@ -46,9 +52,12 @@ public:
     GaugeSimulator& operator=(const GaugeSimulator&) = delete;
 
     // Creates the pseudo-terminal, applies the rate and registers the COM port.
-    // Returns the COM number, or 0 with ErrorText() set.
+    // Returns the COM number, or 0 with ErrorText() set. An infrared gauge enters the
+    // air instead and returns -1 (0 on failure).
     int Open();
     int ComNumber() const { return comNumber_; }
+    // What the program finds the gauge by: "COM5", or the infrared address "(1A:2B:3C:4D)".
+    std::string LinkName() const;
     const std::string& SlavePath() const { return slavePath_; }
     const std::string& ErrorText() const { return error_; }
 
@@ -67,7 +76,10 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    int OpenIrDA();
     bool PeerPresent();
+    void PeerClosed();
+    ssize_t WriteLink(const std::uint8_t* data, size_t size);
     void OnPeerOpened();
     void OnBytes(const std::uint8_t* data, size_t count);
     void OnKtxFrame(const Bytes& frame);
@@ -86,7 +98,8 @@ private:
     void Log(const std::string& text, bool event = false);
 
     SimOptions options_;
-    int master_ = -1;
+    int master_ = -1;                     // the pty's master side, or the infrared connection
+    IrDAGauge irda_;
     int stopFd_ = -1;
     std::string slavePath_;
     std::string error_;

@@ -146,7 +146,8 @@ std::string SimUsage()
 {
     return "Usage: dabrix-gauge-sim [options]\n"
            "Plays a measuring gauge on a pseudo-terminal registered as a COM port in\n"
-           "ComPorts.ini. Prints the port (\"COM5\") on the first line of its output.\n"
+           "ComPorts.ini (or, with --irda, an infrared gauge). Prints the port (\"COM5\")\n"
+           "on the first line of its output.\n"
            "\n"
            "What the gauge sends (at most one of):\n"
            "  --lines FILE        text lines of FILE, each followed by CR LF\n"
@@ -182,6 +183,13 @@ std::string SimUsage()
            "  --wrong-address N   every Nth telegram to another address than the program's\n"
            "                      (an acknowledgement of such a telegram counts as bad)\n"
            "\n"
+           "Infrared (instead of a COM port):\n"
+           "  --irda              a gauge in the air of the emulated infrared layer, offering\n"
+           "                      IrDA:IrCOMM; prints its address (\"(1A:2B:3C:4D)\") first\n"
+           "  --irda-dir DIR      the air folder (default: $DABRIX_IRDA_DIR)\n"
+           "  --irda-id XXXXXXXX  its device id, 8 hex digits (default: a random free one)\n"
+           "  --irda-name NAME    its nickname, at most 22 bytes (default \"Lakmo 3\")\n"
+           "\n"
            "Other:\n"
            "  --config DIR        configuration folder holding ComPorts.ini\n"
            "                      (default: $XDG_CONFIG_HOME/Dabrix)\n"
@@ -189,7 +197,8 @@ std::string SimUsage()
            "  --verbose           log sent bytes too\n"
            "  --help              this text\n"
            "\n"
-           "Ends on SIGINT or SIGTERM, or after the last item; removes its COM port then.\n"
+           "Ends on SIGINT or SIGTERM, or after the last item; removes its COM port (or\n"
+           "leaves the infrared air) then.\n"
            "Exit status: 0, 1 when the port cannot be set up, 2 for a wrong command line,\n"
            "3 when a KTX acknowledgement was bad or missing, or came for a spoiled\n"
            "telegram.\n";
@@ -200,6 +209,7 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
     SimOptionsResult result;
     SimOptions o;
     std::string itemsFile;
+    bool irdaDetail = false;
     auto fail = [&](std::string message) {
         result.error = std::move(message);
         return result;
@@ -309,11 +319,35 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
         } else if (a == "--ack-timeout") {
             if (!positive(o.ackTimeoutMs, 1))
                 return fail("--ack-timeout needs milliseconds above 0");
+        } else if (a == "--irda") {
+            o.irda = true;
+        } else if (a == "--irda-dir") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--irda-dir needs a folder");
+            o.irdaDir = *v;
+            irdaDetail = true;
+        } else if (a == "--irda-id") {
+            const auto v = value();
+            const bool hex = v && v->size() == 8 && v->find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+            const auto n = hex ? ParseNumber<std::uint32_t>(*v, 16) : std::nullopt;
+            if (!n)
+                return fail("--irda-id needs 8 hex digits");
+            o.irdaId = *n;
+            irdaDetail = true;
+        } else if (a == "--irda-name") {
+            const auto v = value();
+            if (!v || v->size() > 22)
+                return fail("--irda-name needs a name of at most 22 bytes");
+            o.irdaName = *v;
+            irdaDetail = true;
         } else {
             return fail("unknown option " + a);
         }
     }
 
+    if (irdaDetail && !o.irda)
+        return fail("--irda-dir, --irda-id and --irda-name need --irda");
     if (o.onEnq && o.source == SimSource::None && !o.prompt)
         return fail("--on-enq needs something to send (--lines, --generate or --ktx)");
     if (o.flood && o.onEnq)

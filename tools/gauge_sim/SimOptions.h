@@ -49,6 +49,13 @@ struct SimOptions {
     // against the program; none coming is what should happen.
     int badChecksumEvery = 0;
     int wrongAddressEvery = 0;
+    // An infrared gauge in the air of the emulated infrared layer instead of a COM port:
+    // the folder (empty: $DABRIX_IRDA_DIR), the device id (none: a random unused one,
+    // in address order: 0x1A2B3C4D is "(1A:2B:3C:4D)") and the nickname it shows.
+    bool irda = false;
+    std::string irdaDir;
+    std::optional<std::uint32_t> irdaId;
+    std::string irdaName = "Lakmo 3";
 };
 
 struct SimOptionsResult {

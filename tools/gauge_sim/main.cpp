@@ -1,4 +1,5 @@
-// dabrix-gauge-sim: a measuring gauge on a pseudo-terminal, for the demo and for tests.
+// dabrix-gauge-sim: a measuring gauge on a pseudo-terminal or in the emulated infrared
+// air, for the demo and for tests.
 #include "tools/gauge_sim/GaugeSimulator.h"
 
 #include <csignal>
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "dabrix-gauge-sim: %s\n", sim.ErrorText().c_str());
         return 1;
     }
-    std::printf("COM%d\n", com);
+    std::printf("%s\n", sim.LinkName().c_str());
     std::fflush(stdout);
 
     sim.Run();

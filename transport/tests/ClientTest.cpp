@@ -344,7 +344,7 @@ TEST_F(SerialClientTest, PermissionDeniedIsAccessDenied)
     EXPECT_EQ(client->State(), csDisconnected);
 }
 
-// Transports that this platform does not offer yet.
+// Transports and stacks whose bindings are absent.
 TEST(ClientTransportTest, UnavailableTransportsAndStacks)
 {
     FakeStacks stacks;

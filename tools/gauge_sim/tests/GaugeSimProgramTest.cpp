@@ -4,6 +4,7 @@
 
 #include "platform/ComPortMap.h"
 #include "platform/ProfileFile.h"
+#include "platform/irda/tests/HandMadeAir.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ TEST_F(GaugeSimProgramTest, HelpAndWrongOptions)
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromUtf8(help.readAllStandardOutput());
     for (const char* option : {"--lines", "--generate", "--ktx", "--interval", "--count", "--on-enq", "--prompt",
-                               "--echo", "--baud", "--pace", "--log", "--config"})
+                               "--echo", "--baud", "--pace", "--log", "--config", "--irda", "--irda-id"})
         EXPECT_TRUE(text.contains(option)) << option;
 
     QProcess wrong;
@@ -168,6 +169,23 @@ TEST_F(GaugeSimProgramTest, LogsWhatItReceivesInHex)
     std::ifstream log(Folder() + "/sim.log");
     const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("<- 41 05"), std::string::npos) << text;
+}
+
+TEST_F(GaugeSimProgramTest, AnInfraredGaugeNamesItsAddressAndLeavesTheAirOnSigterm)
+{
+    dabrix::test::HandMadeAir air;
+    sim_.start(DABRIX_GAUGE_SIM, {"--irda", "--irda-dir", QString::fromStdString(air.Path()), "--irda-id",
+                                  "1A2B3C4D", "--generate", "--log", dir_.path() + "/sim.log"});
+    ASSERT_TRUE(sim_.waitForStarted(5000) && sim_.waitForReadyRead(5000));
+    EXPECT_EQ(QString::fromUtf8(sim_.readLine()).trimmed(), "(1A:2B:3C:4D)");
+    EXPECT_EQ(air.List(), std::vector<std::string>{"1A2B3C4D"});
+    EXPECT_EQ(air.ReadFile("1A2B3C4D/name"), "Lakmo 3");
+    EXPECT_TRUE(air.IsSocket("1A2B3C4D/IrDA:IrCOMM"));
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(sim_.processId()), SIGTERM), 0);
+    ASSERT_TRUE(sim_.waitForFinished(5000));
+    EXPECT_EQ(sim_.exitCode(), 0);
+    EXPECT_TRUE(air.List().empty());
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "tools/gauge_sim/tests/TestPort.h"
 
 #include "platform/ComPortMap.h"
+#include "platform/irda/IrDASocket.h"
+#include "platform/irda/tests/HandMadeAir.h"
 #include "tests/support/EventLoop.h"
 
 #include <gtest/gtest.h>
@@ -428,3 +430,117 @@ TEST_F(GaugeSimulatorKtxTest, PeriodicTelegramsEndTheRunOnceAcknowledged)
 }
 
 } // namespace
+
+namespace {
+
+// An infrared gauge, found and reached through the emulated infrared layer as the program
+// reaches it.
+class GaugeSimulatorIrDATest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimOptions o;
+        o.irda = true;
+        o.irdaId = 0x1A2B3C4D;
+        o.source = SimSource::Generate;
+        o.onEnq = true;
+        o.logFile = log_.path().toStdString() + "/sim.log";
+        sim_ = std::make_unique<GaugeSimulator>(o);
+        ASSERT_EQ(sim_->Open(), -1) << sim_->ErrorText();
+        thread_ = std::thread([this] { sim_->Run(); });
+    }
+    void TearDown() override
+    {
+        sim_->Stop();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    std::unique_ptr<dabrix::platform::irda::IrDASocket> ConnectToGauge()
+    {
+        int error = 0;
+        auto link = dabrix::platform::irda::CreateIrDASocket(error);
+        EXPECT_TRUE(link);
+        if (link) {
+            EXPECT_EQ(link->Connect(kGauge, "IrDA:IrCOMM", 2000, -1), 0);
+        }
+        return link;
+    }
+
+    std::string Receive(dabrix::platform::irda::IrDASocket& link, size_t count)
+    {
+        std::string got;
+        char buf[256];
+        while (got.size() < count) {
+            const auto r = link.Read(buf, sizeof buf, 5000);
+            if (r.status != dabrix::platform::irda::IrDAReadResult::Status::Data)
+                break;
+            got.append(buf, r.count);
+        }
+        return got;
+    }
+
+    static constexpr dabrix::platform::irda::DeviceId kGauge{0x4D, 0x3C, 0x2B, 0x1A};
+    dabrix::test::HandMadeAir air_;
+    QTemporaryDir log_;
+    std::unique_ptr<GaugeSimulator> sim_;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST_F(GaugeSimulatorIrDATest, IsListedByTheLayerAndAnswersOverItsIrCommService)
+{
+    EXPECT_EQ(sim_->LinkName(), "(1A:2B:3C:4D)");
+    int error = 0;
+    auto probe = dabrix::platform::irda::CreateIrDASocket(error);
+    ASSERT_TRUE(probe);
+    std::vector<uint8_t> buffer(dabrix::platform::irda::kDeviceListBufferSize);
+    size_t used = buffer.size();
+    ASSERT_EQ(probe->EnumerateDevices(buffer.data(), used), 0);
+    const auto devices = dabrix::platform::irda::ReadDeviceList(buffer.data(), used);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].Id, kGauge);
+    EXPECT_EQ(devices[0].Nickname, "Lakmo 3");
+
+    // One reading per ENQ, on one connection after another.
+    for (int i = 0; i < 2; ++i) {
+        auto link = ConnectToGauge();
+        ASSERT_TRUE(link);
+        ASSERT_EQ(link->Write("\x05", 1, 1000), 0);
+        const std::string expected = GeneratedReading(i) + "\r\n";
+        EXPECT_EQ(Receive(*link, expected.size()), expected);
+        link.reset();
+        ASSERT_TRUE(dabrix::test::WaitFor([&] { return !sim_->Stats().peerOpen; }));
+    }
+
+    // Leaving the air takes the folder along.
+    sim_->Stop();
+    thread_.join();
+    sim_->Close();
+    EXPECT_TRUE(air_.List().empty());
+}
+
+TEST(GaugeSimulatorIrDAOpenTest, NeedsAnAirAndAFreeId)
+{
+    dabrix::test::HandMadeAir air;
+    SimOptions o;
+    o.irda = true;
+    o.irdaId = 0x00000001;
+    air.AddParticipant("00000001", "Taken");
+    GaugeSimulator taken(o);
+    EXPECT_EQ(taken.Open(), 0);
+    EXPECT_NE(taken.ErrorText().find("00000001"), std::string::npos) << taken.ErrorText();
+
+    o.irdaDir = air.Path() + "/missing";
+    GaugeSimulator noAir(o);
+    EXPECT_EQ(noAir.Open(), 0);
+    EXPECT_FALSE(noAir.ErrorText().empty());
+
+    // Without an id given, a free one is chosen.
+    o.irdaDir.clear();
+    o.irdaId.reset();
+    GaugeSimulator random(o);
+    EXPECT_EQ(random.Open(), -1) << random.ErrorText();
+    EXPECT_EQ(air.Participants().size(), 2u);
+}

@@ -49,6 +49,14 @@ TEST(SimOptionsTest, ReadsTheOptions)
     EXPECT_EQ(spoiling.options->wrongAddressEvery, 5);
     EXPECT_TRUE(spoiling.options->flood);
 
+    const auto irda = ParseSimOptions(Args({"--irda", "--irda-dir", "/tmp/air", "--irda-id", "1a2B3c4D",
+                                            "--irda-name", "Sonavel 3", "--generate"}));
+    ASSERT_TRUE(irda.options) << irda.error;
+    EXPECT_TRUE(irda.options->irda);
+    EXPECT_EQ(irda.options->irdaDir, "/tmp/air");
+    EXPECT_EQ(irda.options->irdaId, 0x1A2B3C4Du);
+    EXPECT_EQ(irda.options->irdaName, "Sonavel 3");
+
     EXPECT_TRUE(ParseSimOptions(Args({"--help"})).help);
     const auto defaults = ParseSimOptions({});
     ASSERT_TRUE(defaults.options);
@@ -59,6 +67,9 @@ TEST(SimOptionsTest, ReadsTheOptions)
     EXPECT_FALSE(defaults.options->flood);
     EXPECT_EQ(defaults.options->badChecksumEvery, 0);
     EXPECT_EQ(defaults.options->wrongAddressEvery, 0);
+    EXPECT_FALSE(defaults.options->irda);
+    EXPECT_FALSE(defaults.options->irdaId);
+    EXPECT_EQ(defaults.options->irdaName, "Lakmo 3");
 }
 
 TEST(SimOptionsTest, RejectsWrongCommandLines)
@@ -83,6 +94,12 @@ TEST(SimOptionsTest, RejectsWrongCommandLines)
         {"--generate", "--wrong-address", "2"},
         {"--bad-checksum", "0"},
         {"--wrong-address", "x"},
+        {"--irda-id", "1A2B3C4D"},  // needs --irda
+        {"--irda", "--irda-id", "1A2B3C4"},
+        {"--irda", "--irda-id", "0x1A2B3C"},
+        {"--irda", "--irda-id", "1A2B3C4G"},
+        {"--irda", "--irda-name", "a name longer than 22 b"},
+        {"--irda", "--irda-dir"},
     };
     for (const auto& args : wrong) {
         const auto r = ParseSimOptions(args);
