@@ -10,6 +10,7 @@ packages=(
   libudev-dev libbluetooth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils
+  dbus-daemon python3-dbusmock
   "$@"
 )
 
