@@ -102,6 +102,16 @@ QString DevicePath(const QString& adapterPath, BluetoothAddress address)
     return adapterPath + QStringLiteral("/dev_") + BluetoothAddressColons(address).replace(QLatin1Char(':'), QLatin1Char('_'));
 }
 
+// libdbus reads DBUS_SYSTEM_BUS_ADDRESS once per process; reading it here lets each stack
+// follow the variable as it is when the stack is made.
+QDBusConnection ConnectSystemBus(const QString& name)
+{
+    const QByteArray address = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    if (address.isEmpty())
+        return QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
+    return QDBusConnection::connectToBus(QString::fromLocal8Bit(address), name);
+}
+
 // The devices an inquiry saw appear; filled from the owner thread's signal handler.
 struct InquiryRecord {
     QString Adapter;
@@ -130,7 +140,7 @@ class BluezBluetoothStack final : public BluetoothStack {
 public:
     BluezBluetoothStack()
         : busName_(QStringLiteral("dabrix-bluez-%1").arg(nextConnection_++)),
-          bus_(QDBusConnection::connectToBus(QDBusConnection::SystemBus, busName_)), signals_(*this)
+          bus_(ConnectSystemBus(busName_)), signals_(*this)
     {
         if (!bus_.isConnected()) {
             qWarning().noquote() << "Dabrix: no system bus, Bluetooth is not available:" << bus_.lastError().message();
@@ -286,8 +296,14 @@ public:
             first = std::none_of(inquiries_.begin(), inquiries_.end(),
                                  [&](const auto& r) { return r->Adapter == record->Adapter; });
             inquiries_.push_back(record);
-            if (first)
+            if (first) {
+                // Gauges are classic (BR/EDR) devices: an inquiry without LE scanning. An
+                // older bluetoothd without filters refuses this and discovers both.
+                QDBusMessage filter = Discovery(record->Adapter, QStringLiteral("SetDiscoveryFilter"));
+                filter << QVariantMap{{QStringLiteral("Transport"), QStringLiteral("bredr")}};
+                bus_.asyncCall(filter, kCallTimeoutMs);
                 pending = bus_.asyncCall(Discovery(record->Adapter, QStringLiteral("StartDiscovery")), kCallTimeoutMs);
+            }
         }
         if (!first)
             return BluetoothResult::Ok;

@@ -41,6 +41,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -111,6 +113,19 @@ std::optional<SimService> ParseService(const QByteArray& line)
     return s;
 }
 
+// Says each bad line once, not at every read of its file.
+void WarnOnce(const QString& path, const QByteArray& line)
+{
+    static std::mutex lock;
+    static std::set<std::pair<QString, QByteArray>> said;
+    {
+        std::lock_guard guard(lock);
+        if (!said.emplace(path, line).second)
+            return;
+    }
+    qWarning().noquote() << "Dabrix: simulated Bluetooth device" << path << "has a bad service line:" << line;
+}
+
 std::optional<SimDevice> ReadDeviceFile(const QString& path, BluetoothAddress address)
 {
     QFile f(path);
@@ -142,7 +157,7 @@ std::optional<SimDevice> ReadDeviceFile(const QString& path, BluetoothAddress ad
             if (auto s = ParseService(value))
                 d.Services.push_back(*s);
             else
-                qWarning().noquote() << "Dabrix: simulated Bluetooth device" << path << "has a bad service line";
+                WarnOnce(path, value);
         }
     }
     return d;
