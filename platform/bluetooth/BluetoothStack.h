@@ -14,9 +14,10 @@
 //
 // Threading: create, set the presence handler on and destroy a stack on its owner thread,
 // which runs a Qt event loop; the presence handler is called there and nowhere else. All
-// other calls may come from any thread, also at the same time; the blocking ones
-// (inquiry aside, every call returns within a few seconds) say so. A stack must outlive the
-// inquiries it started; sockets are independent of it.
+// other calls may come from any thread, also at the same time. Those marked blocking wait
+// for bluetoothd (a few seconds at most) or, for the service search, for the device up to
+// the caller's time limit. A stack must outlive the inquiries it started; sockets are
+// independent of it.
 #include <QString>
 #include <QUuid>
 

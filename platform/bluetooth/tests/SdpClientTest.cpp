@@ -110,7 +110,10 @@ private:
         const size_t offset = sent_;
         const size_t count = std::min(chunk_, lists_.size() - offset);
         sent_ = offset + count;
-        Bytes params{static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+        Bytes params;
+        params.reserve(count + 5);
+        params.push_back(static_cast<uint8_t>(count >> 8));
+        params.push_back(static_cast<uint8_t>(count));
         params.insert(params.end(), lists_.begin() + offset, lists_.begin() + offset + count);
         if (sent_ < lists_.size()) {
             params.insert(params.end(), {0x02, static_cast<uint8_t>(sent_ >> 8), static_cast<uint8_t>(sent_)});
