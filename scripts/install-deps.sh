@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   umockdev libumockdev-dev
   xvfb xauth poppler-utils
+  dbus-daemon python3-dbusmock
   "$@"
 )
 
