@@ -10,6 +10,8 @@ packages=(
   libudev-dev libbluetooth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils
+  qt6-translations-l10n fonts-dejavu-core
+  desktop-file-utils appstream lintian dpkg-dev file
   "$@"
 )
 

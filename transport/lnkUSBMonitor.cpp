@@ -6,6 +6,7 @@
 #include "transport/lnkErrors.h"
 #include "transport/lnkExceptions.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 using namespace dabrix::transport;
@@ -49,7 +50,8 @@ QString TlnkUSBDevice::Manufacturer() const
 void TlnkUSBDevices::CheckIndex(int Index) const
 {
     if (Index < 0 || Index >= Count())
-        throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
+        throw lnkEIndexOutOfBounds(
+            QCoreApplication::translate("lnkExceptions", "Index out of bounds (%1).").arg(Index));
 }
 
 TlnkUSBDevice* TlnkUSBDevices::Items(int Index) const
@@ -61,7 +63,8 @@ TlnkUSBDevice* TlnkUSBDevices::Items(int Index) const
 void TlnkUSBDevices::Add(TlnkUSBDevice* Device)
 {
     if (!Device)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
+        throw lnkEInvalidArgument(
+            QCoreApplication::translate("lnkExceptions", "Device parameter is not valid."));
     items_.emplace_back(Device);
 }
 
