@@ -44,8 +44,13 @@ test-tsan:
 
 # The Debian package (CPack), from a build of its own without tests and benchmarks:
 # $(PACKAGE_BUILD)/dabrix_<version>_<arch>.deb.
+# Compiled with Debian's hardening flags, as its own packages are.
 PACKAGE_BUILD ?= build-package
 package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	CFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DDABRIX_BUILD_TESTS=OFF -DDABRIX_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(PACKAGE_BUILD) -j$(JOBS) --target package

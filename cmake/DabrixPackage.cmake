@@ -8,9 +8,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bring readings from hand-held measuring gauges into a text editor")
-# The extended description, each line as Debian's control file wants it.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Dabrix receives what hand-held measuring gauges send, over a COM port,
+# The extended description below the summary line, each line as Debian's control file
+# wants it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Dabrix receives what hand-held measuring gauges send, over a COM port,
 USB, infrared or Bluetooth, and inserts every reading as a line of text
 into a plain-text editor, where it can be edited, saved and printed.
 .

@@ -59,7 +59,22 @@ cat >"$work/session.sh" <<'EOF'
 #!/usr/bin/env bash
 # Runs inside the virtual display: the program, its window, the close question.
 set -euo pipefail
-shot() { [ -z "${SHOTS:-}" ] || xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$SHOTS/$1"; }
+# shot FILE [WINDOW]: the screen; a window mapped over it (a message box) is taken on its
+# own and pasted in, since the root window's picture lacks it under Xvfb.
+shot() {
+  [ -n "${SHOTS:-}" ] || return 0
+  if [ -z "${2:-}" ]; then
+    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$SHOTS/$1"
+    return
+  fi
+  local geo x y
+  geo=$(xwininfo -id "$2")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geo")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geo")
+  xwd -id "$2" -silent | xwdtopnm 2>/dev/null >"$SHOTS/.box.pnm"
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmpaste -replace "$SHOTS/.box.pnm" "$x" "$y" | pnmtopng >"$SHOTS/$1"
+  rm -f "$SHOTS/.box.pnm"
+}
 # The desktop entry's Exec line, run as a launcher runs it (no field codes in ours).
 sh -c "$EXEC_LINE" &
 app=$!
@@ -70,11 +85,11 @@ echo "window: $title"
 [ "$title" = "Unbenannt - Dabrix" ] || { echo "not the German window" >&2; kill "$app"; exit 1; }
 shot dabrix-installed-de.png
 # Unsaved text, then Alt+F4 (Beenden): the program asks whether to save it.
-xdotool windowfocus --sync "$window" type --delay 20 'Messwert 12,5 µm'
+xdotool windowfocus --sync "$window" type --delay 20 'Messwert 12,5 um'
 xdotool key --window "$window" alt+F4
 question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Dabrix$' | head -n 1)
-sleep 1
-shot dabrix-installed-de-question.png
+sleep 2
+shot dabrix-installed-de-question.png "$question"
 # Nein: close without saving.
 xdotool windowfocus --sync "$question" key n
 for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done

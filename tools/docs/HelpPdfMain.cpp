@@ -1,22 +1,18 @@
 // dabrix-help-pdf: builds a help document from its Markdown source at build time.
 //   dabrix-help-pdf --title TITLE --images DIR --output OUT.pdf INPUT.md
 #include "tools/docs/HelpPdf.h"
+#include "tools/docs/Offscreen.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    // A build step: no display needed.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A build may run without a session: Qt still wants a private runtime folder.
     QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    dabrix::tools::UseOffscreenPlatform(runtime);
     QGuiApplication app(argc, argv);
 
     QCommandLineParser parser;

@@ -1,20 +1,17 @@
 // dabrix-icon-png: renders the program's SVG icon at one pixel size for the icon theme.
 //   dabrix-icon-png SIZE INPUT.svg OUTPUT.png
-#include <QFile>
+#include "tools/docs/Offscreen.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A build may run without a session: Qt still wants a private runtime folder.
     QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    dabrix::tools::UseOffscreenPlatform(runtime);
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     bool ok = false;

@@ -8,6 +8,7 @@
 #include "app/SerialDialogForm.h"
 #include "app/StartUp.h"
 #include "platform/ProfileFile.h"
+#include "tools/docs/Offscreen.h"
 #include "tools/gauge_sim/SimOptions.h"
 
 #include <QApplication>
@@ -81,8 +82,7 @@ int main(int argc, char** argv)
     unsetenv("LC_NUMERIC");
     setenv("LC_ALL", PosixLocaleOf(language), 1);
     setenv("LANG", PosixLocaleOf(language), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_RUNTIME_DIR", qPrintable(dir.path()), 1);
+    dabrix::tools::UseOffscreenPlatform(dir);
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Dabrix"));
