@@ -4,7 +4,7 @@ JOBS       ?= 2
 CMAKE_ARGS ?=
 TEST_ENV   ?=
 
-.PHONY: all deps configure build test demo soak test-asan test-tsan clean
+.PHONY: all deps configure build test demo soak test-asan test-tsan clean package package-check
 
 all: build
 
@@ -42,8 +42,26 @@ test-tsan:
 	$(MAKE) test BUILD=build-tsan CMAKE_ARGS="-DDABRIX_SANITIZE=thread -DDABRIX_BUILD_BENCH=OFF" \
 	  TEST_ENV="TSAN_OPTIONS='ignore_noninstrumented_modules=1 second_deadlock_stack=1'"
 
+# The Debian package (CPack), from a build of its own without tests and benchmarks:
+# $(PACKAGE_BUILD)/dabrix_<version>_<arch>.deb.
+# Compiled with Debian's hardening flags, as its own packages are.
+PACKAGE_BUILD ?= build-package
+package: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	CFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDABRIX_BUILD_TESTS=OFF -DDABRIX_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS) --target package
+
+# The package's metadata checked (desktop-file-validate, appstreamcli, lintian); then,
+# as root, installed with apt-get, started from its desktop entry under Xvfb, and removed.
+package-check: package
+	scripts/package-check.sh $(PACKAGE_BUILD)
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-package
 
 .PHONY: fuzz
 fuzz:

@@ -2,6 +2,7 @@
 
 #include "app/MainFormDialogs.h"
 
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,9 +57,26 @@ TInfoForm::TInfoForm(QWidget* parent, TMainFormDialogs& dialogs)
     layout->addLayout(versionRow);
 
     auto* legalRow = new QHBoxLayout;
+    auto* legalLines = new QVBoxLayout;
     auto* legal = new QLabel(tr("Copyright \u00a9 2025 Dabrix Messtechnik GmbH"), this);
     legal->setWordWrap(true);
-    legalRow->addWidget(legal, 1);
+    legalLines->addWidget(legal);
+    // The licence's notice for an interactive program: free software, no warranty, and
+    // where to read the licence.
+    LabelLicence = new QLabel(this);
+    LabelLicence->setObjectName(QStringLiteral("LabelLicence"));
+    LabelLicence->setWordWrap(true);
+    LabelLicence->setTextFormat(Qt::RichText);
+    LabelLicence->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LabelLicence->setText(tr("Free software under the %1, without any warranty.")
+                              .arg(QStringLiteral("<a href=\"%1\">%2</a>")
+                                       .arg(LicenceUrl().toString(QUrl::FullyEncoded),
+                                            tr("GNU GPL, version 3 or later").toHtmlEscaped())));
+    QFont small = LabelLicence->font();
+    small.setPointSize(8);
+    LabelLicence->setFont(small);
+    legalLines->addWidget(LabelLicence);
+    legalRow->addLayout(legalLines, 1);
     BitBtn1 = new QPushButton(tr("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
@@ -111,6 +129,7 @@ TInfoForm::TInfoForm(QWidget* parent, TMainFormDialogs& dialogs)
 
     connect(BitBtn1, &QPushButton::clicked, this, &TInfoForm::BitBtn1Click);
     connect(EMAIL, &QPushButton::clicked, this, &TInfoForm::EMAILClick);
+    connect(LabelLicence, &QLabel::linkActivated, this, [this] { dialogs_.OpenUrl(LicenceUrl()); });
 }
 
 void TInfoForm::BitBtn1Click()
@@ -127,6 +146,15 @@ void TInfoForm::EMAILClick()
 QString TInfoForm::ContactAddress()
 {
     return QStringLiteral("info@dabrix.example");
+}
+
+QUrl TInfoForm::LicenceUrl()
+{
+    // Debian's copy where there is one: readable without a network.
+    const QString local = QStringLiteral("/usr/share/common-licenses/GPL-3");
+    if (QFileInfo(local).isFile())
+        return QUrl::fromLocalFile(local);
+    return QUrl(QStringLiteral("https://www.gnu.org/licenses/gpl-3.0.html"));
 }
 
 QUrl TInfoForm::ContactUrl()

@@ -12,6 +12,7 @@ public:
     TInfoForm(QWidget* parent, TMainFormDialogs& dialogs);
 
     QLabel* LabelVersion = nullptr;
+    QLabel* LabelLicence = nullptr;  // the licence notice; its link opens the licence
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* EMAIL = nullptr;    // Contact
 
@@ -21,6 +22,8 @@ public:
     // The maker's contact address and the link the Contact button opens.
     static QString ContactAddress();
     static QUrl ContactUrl();
+    // The text of the program's licence, the GNU GPL version 3.
+    static QUrl LicenceUrl();
 
 private:
     TMainFormDialogs& dialogs_;

@@ -3,6 +3,7 @@
 #include "app/Images.h"
 #include "app/InfoForm.h"
 #include "app/MainFormDialogs.h"
+#include "app/StartUp.h"
 #include "app/StatusPanel.h"
 #include "app/documents/DocumentController.h"
 #include "app/documents/TextPrinter.h"
@@ -74,7 +75,7 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     resize(718, 458);
     setMinimumSize(430, 220);
     CentreOnScreen();
-    HelpFolder = QCoreApplication::applicationDirPath();
+    HelpFolders = ProgramDataFolders(QCoreApplication::applicationDirPath());
 
     CreateActions();
     CreateMenus();
@@ -619,9 +620,14 @@ void TMainForm::SwitchLanguage(QObject* Sender)
 
 QString TMainForm::HelpPath() const
 {
-    if (HelpFile.isEmpty())
+    if (HelpFile.isEmpty() || HelpFolders.isEmpty())
         return {};
-    return QDir(HelpFolder).filePath(HelpFile);
+    for (const QString& folder : HelpFolders) {
+        const QString path = QDir(folder).filePath(HelpFile);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QDir(HelpFolders.constFirst()).filePath(HelpFile);
 }
 
 void TMainForm::menuitem_HelpClick()

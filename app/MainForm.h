@@ -150,10 +150,10 @@ public:
     bool AutoConnect = true;
     bool Debug = false;
 
-    // The help document of the chosen language (a file name) and the folder it is
-    // looked for in: the program's folder, where the documents are installed.
+    // The help document of the chosen language (a file name) and the folders it is
+    // looked for in, in order: the program's data folders, beside the language modules.
     QString HelpFile;
-    QString HelpFolder;
+    QStringList HelpFolders;
 
     // ---- Life cycle -------------------------------------------------------------------
     void FormCreate();
@@ -235,7 +235,8 @@ public:
     void SwitchLanguage(QObject* Sender);
     void menuitem_HelpClick();
     void menuitem_InfoClick();
-    // The help document's full path, empty when no help file is set.
+    // The help document's full path in the first folder that has it (else in the first
+    // folder), empty when no help file is set.
     QString HelpPath() const;
 
 protected:

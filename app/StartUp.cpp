@@ -13,9 +13,12 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include <cstring>
 
@@ -47,6 +50,11 @@ int LocaleIdOfLanguageCode(const QString& code)
     return 0;
 }
 
+QStringList ProgramDataFolders(const QString& programFolder)
+{
+    return {programFolder, QDir::cleanPath(programFolder + QStringLiteral("/../share/dabrix"))};
+}
+
 QStringList ResourceModuleCandidates(const QString& programPath, int localeId)
 {
     const QString name = QString::fromStdString(dabrix::platform::LanguageAbbrevOfLocaleId(localeId));
@@ -54,15 +62,19 @@ QStringList ResourceModuleCandidates(const QString& programPath, int localeId)
         return {};
     // The program's own extension (if its file name has one) gives way to the
     // language's; the usual extension-less program file just gets one.
-    QString base = programPath;
-    const int slash = static_cast<int>(base.lastIndexOf(QLatin1Char('/')));
+    const QFileInfo program(programPath);
+    QString base = program.fileName();
     const int dot = static_cast<int>(base.lastIndexOf(QLatin1Char('.')));
-    if (dot > slash)
+    if (dot >= 0)
         base.truncate(dot);
     base += QLatin1Char('.');
-    QStringList candidates{base + name};
-    if (name.size() > 2)
-        candidates << base + name.left(2);
+    QStringList candidates;
+    for (const QString& folder : ProgramDataFolders(program.path())) {
+        const QString path = QDir(folder).filePath(base);
+        candidates << path + name;
+        if (name.size() > 2)
+            candidates << path + name.left(2);
+    }
     return candidates;
 }
 
@@ -73,6 +85,10 @@ TResourceModule::~TResourceModule()
 
 void TResourceModule::Release()
 {
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+        qtTranslator_.reset();
+    }
     if (translator_) {
         QCoreApplication::removeTranslator(translator_.get());
         translator_.reset();
@@ -81,7 +97,12 @@ void TResourceModule::Release()
     fileName_.clear();
 }
 
-QString TResourceModule::Load(const QStringList& candidates)
+QString TResourceModule::QtFileName() const
+{
+    return qtTranslator_ ? qtTranslator_->filePath() : QString();
+}
+
+QString TResourceModule::Load(const QStringList& candidates, const QStringList& qtFolders)
 {
     for (const QString& candidate : candidates) {
         if (!QFileInfo(candidate).isFile())
@@ -100,6 +121,22 @@ QString TResourceModule::Load(const QStringList& candidates)
         translator_ = std::move(translator);
         fileName_ = candidate;
         QCoreApplication::installTranslator(translator_.get());
+
+        // Qt's own texts (standard buttons, file and print dialogs) follow the module's
+        // language.
+        const QLocale language(translator_->language());
+        QStringList folders = qtFolders;
+        if (folders.isEmpty())
+            folders = {QFileInfo(candidate).path(), QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+        for (const QString& folder : folders) {
+            auto qt = std::make_unique<QTranslator>();
+            if (language.language() != QLocale::C
+                && qt->load(language, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+                qtTranslator_ = std::move(qt);
+                QCoreApplication::installTranslator(qtTranslator_.get());
+                break;
+            }
+        }
         return fileName_;
     }
     return {};
@@ -137,7 +174,7 @@ int RunDabrix(int argc, char** argv)
     TDabrixApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Dabrix"));
     QCoreApplication::setApplicationVersion(ProgramVersion());
-    QGuiApplication::setDesktopFileName(QStringLiteral("dabrix"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.dabrix.Dabrix"));
 
     // 4./5. The language module of the stored language, "en" when none is stored.
     const QString language = QString::fromStdString(profile.ReadString("System", "Language", "en"));

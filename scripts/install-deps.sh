@@ -12,6 +12,8 @@ packages=(
   umockdev libumockdev-dev
   xvfb xauth poppler-utils
   dbus-daemon python3-dbusmock
+  qt6-translations-l10n fonts-dejavu-core
+  desktop-file-utils appstream lintian dpkg-dev file
   "$@"
 )
 

@@ -8,6 +8,7 @@
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <algorithm>
 #include <cerrno>
@@ -32,7 +33,7 @@ constexpr int kWriteStallMs = 30000;
 void RaiseIfActive(const TlnkCustomConnection& connection)
 {
     if (!connection.IsIdle())
-        throw lnkEConnectionActive(QStringLiteral("Connection is active."));
+        throw lnkEConnectionActive(QCoreApplication::translate("lnkExceptions", "Connection is active."));
 }
 
 // The common rule of the owned-object setters: the own object again does nothing;
@@ -45,7 +46,8 @@ void AssignParams(const TlnkCustomConnection& connection, Params& own, const Par
         return;
     RaiseIfActive(connection);
     if (!source)
-        throw lnkEInvalidArgument(QStringLiteral("%1 object is not valid.").arg(QLatin1String(name)));
+        throw lnkEInvalidArgument(
+            QCoreApplication::translate("lnkExceptions", "%1 object is not valid.").arg(QLatin1String(name)));
     own.Assign(source);
 }
 
@@ -129,14 +131,14 @@ void TlnkCustomClientConnection::SetConnectTimeout(uint32_t Value)
         return;
     RaiseIfActive(*this);
     if (Value == 0)
-        throw lnkEInvalidArgument(QStringLiteral("Timeout is not valid."));
+        throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Timeout is not valid."));
     connectTimeout_ = Value;
 }
 
 void TlnkCustomClientConnection::CheckTransport(TlnkTransport Value) const
 {
     if (Value != trBluetooth && Value != trIrDA && Value != trSerial)
-        throw lnkEInvalidTransport(QStringLiteral("Unsupportred transport."));
+        throw lnkEInvalidTransport(QCoreApplication::translate("lnkExceptions", "Unsupportred transport."));
 }
 
 int TlnkCustomClientConnection::Connect()

@@ -2,10 +2,13 @@
 
 #include "transport/lnkExceptions.h"
 
+#include <QCoreApplication>
+
 void TPersistent::Assign(const TPersistent* Source)
 {
     // Subclasses copy from their own class and pass anything else here.
     if (!Source)
-        throw lnkEInvalidArgument(QStringLiteral("Cannot assign nil."));
-    throw lnkEInvalidArgument(QStringLiteral("Cannot assign an object of another class."));
+        throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Cannot assign nil."));
+    throw lnkEInvalidArgument(
+        QCoreApplication::translate("lnkExceptions", "Cannot assign an object of another class."));
 }

@@ -4,6 +4,7 @@
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <sys/eventfd.h>
 #include <system_error>
@@ -28,7 +29,7 @@ void TlnkCustomConnection::SetTransport(TlnkTransport Value)
     if (transport_ == Value)
         return;
     if (!IsIdle())
-        throw lnkEConnectionActive(QStringLiteral("Connection is active."));
+        throw lnkEConnectionActive(QCoreApplication::translate("lnkExceptions", "Connection is active."));
     CheckTransport(Value);
     transport_ = Value;
 }
@@ -38,9 +39,10 @@ void TlnkCustomConnection::SetBuffers(const TlnkBuffers* Value)
     if (Value == buffers_.get())
         return;
     if (!IsIdle())
-        throw lnkEConnectionActive(QStringLiteral("Connection is active."));
+        throw lnkEConnectionActive(QCoreApplication::translate("lnkExceptions", "Connection is active."));
     if (!Value)
-        throw lnkEInvalidArgument(QStringLiteral("Buffers object is not valid."));
+        throw lnkEInvalidArgument(
+            QCoreApplication::translate("lnkExceptions", "Buffers object is not valid."));
     buffers_->Assign(Value);
 }
 

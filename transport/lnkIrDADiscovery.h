@@ -34,7 +34,7 @@ public:
 // An owning list of IrDA devices; Add raises "Device parameter is not valid." for none.
 class TlnkIrDADevices : public TlnkOwningList<TlnkIrDADevice> {
 public:
-    TlnkIrDADevices() : TlnkOwningList("Device parameter is not valid.") {}
+    TlnkIrDADevices() : TlnkOwningList(QT_TRANSLATE_NOOP("lnkExceptions", "Device parameter is not valid.")) {}
 };
 
 // Devices is none when the stack could not be asked.

@@ -3,6 +3,8 @@
 #include "transport/lnkComponent.h"
 #include "transport/lnkExceptions.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 #include <vector>
 
@@ -20,7 +22,7 @@ public:
     void Add(Item* Entry)
     {
         if (!Entry)
-            throw lnkEInvalidArgument(noneMessage_);
+            throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", noneMessage_));
         items_.emplace_back(Entry);
     }
     void Delete(int Index)
@@ -31,8 +33,9 @@ public:
     void Clear() { items_.clear(); }
 
 protected:
-    // `NoneMessage`: what Add raises for no entry, e.g. "Device parameter is not valid.".
-    explicit TlnkOwningList(const char* NoneMessage) : noneMessage_(QString::fromLatin1(NoneMessage)) {}
+    // `NoneMessage`: what Add raises for no entry, e.g. "Device parameter is not valid.", a
+    // text of the "lnkExceptions" context (marked with QT_TRANSLATE_NOOP where it is given).
+    explicit TlnkOwningList(const char* NoneMessage) : noneMessage_(NoneMessage) {}
 
     std::vector<std::unique_ptr<Item>> items_;
 
@@ -40,8 +43,9 @@ private:
     void CheckIndex(int Index) const
     {
         if (Index < 0 || Index >= Count())
-            throw lnkEIndexOutOfBounds(QStringLiteral("Index out of bounds (%1).").arg(Index));
+            throw lnkEIndexOutOfBounds(
+                QCoreApplication::translate("lnkExceptions", "Index out of bounds (%1).").arg(Index));
     }
 
-    QString noneMessage_;
+    const char* noneMessage_;
 };

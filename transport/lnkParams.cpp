@@ -4,6 +4,7 @@
 #include "transport/lnkConnection.h"
 #include "transport/lnkExceptions.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <iterator>
 
@@ -19,13 +20,13 @@ TlnkCustomConnectionParams::TlnkCustomConnectionParams(TlnkCustomConnection* Con
     : connection_(Connection)
 {
     if (!Connection)
-        throw lnkEInvalidArgument(QStringLiteral("Connection is required."));
+        throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Connection is required."));
 }
 
 void TlnkCustomConnectionParams::CheckIdle() const
 {
     if (!connection_->IsIdle())
-        throw lnkEConnectionActive(QStringLiteral("Connection is active."));
+        throw lnkEConnectionActive(QCoreApplication::translate("lnkExceptions", "Connection is active."));
 }
 
 // --- TlnkBuffers ---
@@ -34,7 +35,7 @@ namespace {
 void ValidateBufferSize(uint32_t size)
 {
     if (size == 0)
-        throw lnkEInvalidArgument(QStringLiteral("Invalid buffer size."));
+        throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Invalid buffer size."));
 }
 } // namespace
 
@@ -82,7 +83,7 @@ void TlnkClientSerialParams::SetBaudRateValue(uint32_t Value)
         return;
     CheckIdle();
     if (Value == 0)
-        throw lnkEInvalidArgument(QStringLiteral("Invalid BaudRate value."));
+        throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Invalid BaudRate value."));
     baudRateValue_ = Value;
     const auto* named = std::find(std::begin(kRates), std::end(kRates), Value);
     baudRate_ = named != std::end(kRates) ? static_cast<TlnkBaudRate>(named - std::begin(kRates)) : brCustom;
@@ -102,7 +103,7 @@ void TlnkClientSerialParams::SetPort(uint32_t Value)
 {
     Store(port_, Value, [](uint32_t port) {
         if (port == 0)
-            throw lnkEInvalidArgument(QStringLiteral("Invalid port number"));
+            throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Invalid port number"));
     });
 }
 
@@ -138,7 +139,7 @@ void TlnkCustomIrDAParams::SetService(const QString& Value)
 {
     Store(service_, Value, [](const QString& service) {
         if (service.isEmpty())
-            throw lnkEInvalidArgument(QStringLiteral("Invalid service."));
+            throw lnkEInvalidArgument(QCoreApplication::translate("lnkExceptions", "Invalid service."));
     });
 }
 
@@ -146,7 +147,8 @@ void TlnkCustomIrDAParams::SetAddress(const QString& Value)
 {
     Store(address_, Value, [](const QString& address) {
         if (!dabrix::transport::IsValidIrDAAddress(address))
-            throw lnkEInvalidAddress(QStringLiteral("%1 is not valid IrDA address.").arg(address));
+            throw lnkEInvalidAddress(
+                QCoreApplication::translate("lnkExceptions", "%1 is not valid IrDA address.").arg(address));
     });
 }
 
@@ -223,7 +225,8 @@ void TlnkCustomBluetoothParams::SetAddress(const QString& Value)
 {
     Store(address_, Value, [](const QString& address) {
         if (!dabrix::transport::IsValidBluetoothAddress(address))
-            throw lnkEInvalidAddress(QStringLiteral("%1 is not valid bluetooth address.").arg(address));
+            throw lnkEInvalidAddress(
+                QCoreApplication::translate("lnkExceptions", "%1 is not valid bluetooth address.").arg(address));
     });
 }
 

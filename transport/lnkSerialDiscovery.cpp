@@ -6,6 +6,7 @@
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -20,7 +21,8 @@ constexpr int kWatchPeriodMs = 1000;
 void TlnkSerialDevice::Assign(const TlnkSerialDevice* Source)
 {
     if (!Source)
-        throw lnkEInvalidArgument(QStringLiteral("Device parameter is not valid."));
+        throw lnkEInvalidArgument(
+            QCoreApplication::translate("lnkExceptions", "Device parameter is not valid."));
     FriendlyName = Source->FriendlyName;
     IsModem = Source->IsModem;
     Port = Source->Port;
@@ -29,7 +31,8 @@ void TlnkSerialDevice::Assign(const TlnkSerialDevice* Source)
 void TlnkSerialDevices::Assign(const TlnkSerialDevices* Source)
 {
     if (!Source)
-        throw lnkEInvalidArgument(QStringLiteral("Devices parameter is not valid."));
+        throw lnkEInvalidArgument(
+            QCoreApplication::translate("lnkExceptions", "Devices parameter is not valid."));
     if (Source == this)
         return;
     Clear();

@@ -38,7 +38,7 @@ public:
 // An owning list of serial devices; Add raises "Device parameter is not valid." for none.
 class TlnkSerialDevices : public TlnkOwningList<TlnkSerialDevice> {
 public:
-    TlnkSerialDevices() : TlnkOwningList("Device parameter is not valid.") {}
+    TlnkSerialDevices() : TlnkOwningList(QT_TRANSLATE_NOOP("lnkExceptions", "Device parameter is not valid.")) {}
     // Refills the list with copies; none raises "Devices parameter is not valid.".
     void Assign(const TlnkSerialDevices* Source);
 };

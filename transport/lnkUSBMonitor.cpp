@@ -5,6 +5,7 @@
 #include "transport/lnkAPI.h"
 #include "transport/lnkErrors.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 using namespace dabrix::transport;

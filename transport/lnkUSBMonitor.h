@@ -31,7 +31,7 @@ public:
 // Add raises "Device parameter is not valid." for none.
 class TlnkUSBDevices : public TlnkOwningList<TlnkUSBDevice> {
 public:
-    TlnkUSBDevices() : TlnkOwningList("Device parameter is not valid.") {}
+    TlnkUSBDevices() : TlnkOwningList(QT_TRANSLATE_NOOP("lnkExceptions", "Device parameter is not valid.")) {}
 };
 
 using TlnkUSBDeviceEvent = std::function<void(TObject* Sender, const TlnkUSBDevice* Device)>;

@@ -86,7 +86,7 @@ inline constexpr const char* kLakmo2600Bluetooth[] = {
 
 inline constexpr std::array<GaugeSetting, 15> GaugeTable = {{
     // Tag, baud, transport, poll, echo, caption, enabled by, data, search, names, wake-up, re-open
-    {0, 9600, gtCOM, gpNone, geNone, {"Manual", true}, portCOM, gdCharacters, gsComPort, {},
+    {0, 9600, gtCOM, gpNone, geNone, {QT_TRANSLATE_NOOP("TMainForm", "Manual"), true}, portCOM, gdCharacters, gsComPort, {},
      gwControlLines, grNever},
     {1, 1200, gtCOM, gpENQ, geNone, {"Lakmo (10...70)", false}, portCOM, gdCharacters, gsComPort, {},
      gwControlLines, grNever},
@@ -96,9 +96,9 @@ inline constexpr std::array<GaugeSetting, 15> GaugeTable = {{
      gsComPort, {}, gwControlLines, grNever},
     {4, 9600, gtCOM, gpENQ, geNone, {"Lakmo HX (200...410)", false}, portCOM, gdCharacters, gsComPort, {},
      gwControlLines, grNever},
-    {5, 1200, gtCOM, gpENQ, geNone, {"Pricor (Cable)", true}, portCOM, gdCharacters, gsComPort, {},
+    {5, 1200, gtCOM, gpENQ, geNone, {QT_TRANSLATE_NOOP("TMainForm", "Pricor (Cable)"), true}, portCOM, gdCharacters, gsComPort, {},
      gwControlLines, grNever},
-    {6, 9600, gtCOM, gpENQ, geChars, {"Pricor (Infraredadapter at COM)", true}, portCOM, gdCharacters,
+    {6, 9600, gtCOM, gpENQ, geChars, {QT_TRANSLATE_NOOP("TMainForm", "Pricor (Infraredadapter at COM)"), true}, portCOM, gdCharacters,
      gsComPort, {}, gwInfraredAdapter, grNever},
     {7, 9600, gtCOM, gpENQ, geNone, {"Layrix (400, 410)", false}, portCOM, gdCharacters, gsComPort, {},
      gwControlLines, grNever},
@@ -106,7 +106,7 @@ inline constexpr std::array<GaugeSetting, 15> GaugeTable = {{
      dabrix::gauge_names::kLakmo3Usb, gwControlLines, grNever},
     {9, 57600, gtCOM, gpNone, geNone, {"Lakmo 3X00 / Sonavel 3 (COM)", false}, portCOM, gdCharacters,
      gsComPort, {}, gwControlLines, grNever},
-    {10, 57600, gtIrDA, gpNone, geNone, {"Lakmo 3X0/3X00 / Sonavel 3 (Infrared)", true}, portIrDA, gdText,
+    {10, 57600, gtIrDA, gpNone, geNone, {QT_TRANSLATE_NOOP("TMainForm", "Lakmo 3X0/3X00 / Sonavel 3 (Infrared)"), true}, portIrDA, gdText,
      gsIrDAListener, dabrix::gauge_names::kLakmo3Infrared, gwControlLines, grNever},
     {11, 57600, gtUSB, gpNone, geNone, {"Lakmo 3X5 (USB)", false}, portUSB, gdText, gsNames,
      dabrix::gauge_names::kLakmo3x5, gwControlLines, grNever},

@@ -291,18 +291,24 @@ TEST_F(MainFormTest, TheManagerHoldsOneRawConnectionWithDiscoveryOnAfterTheFirst
 
 // ---- Language and help ----------------------------------------------------------------
 
+// The help documents are looked for as in an installed program: beside it in bin/,
+// then in share/dabrix.
 class LanguageTest : public MainFormTest {
 protected:
-    void PlaceHelp(const QString& name)
+    QString BinFolder() const { return QDir(dir_.path()).filePath("bin"); }
+    QString ShareFolder() const { return QDir(dir_.path()).filePath("share/dabrix"); }
+    void PlaceHelp(const QString& name) { PlaceHelpIn(ShareFolder(), name); }
+    void PlaceHelpIn(const QString& folder, const QString& name)
     {
-        QFile file(QDir(dir_.path()).filePath(name));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile file(QDir(folder).filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("%PDF-1.4\n");
     }
     void CreateWithHelp()
     {
         Create();
-        form_->HelpFolder = dir_.path();
+        form_->HelpFolders = ProgramDataFolders(BinFolder());
         Show();
     }
 };
@@ -320,7 +326,19 @@ TEST_F(LanguageTest, FirstShowMarksTheLanguageAndChoosesItsHelpWithoutAsking)
 
     form_->menuitem_HelpAbout->trigger();
     ASSERT_EQ(dialogs_.openedUrls.size(), 1u);
-    EXPECT_EQ(dialogs_.openedUrls[0], QUrl::fromLocalFile(QDir(dir_.path()).filePath("DBXENG.PDF")));
+    EXPECT_EQ(dialogs_.openedUrls[0], QUrl::fromLocalFile(QDir(ShareFolder()).filePath("DBXENG.PDF")));
+}
+
+TEST_F(LanguageTest, AHelpDocumentBesideTheProgramComesBeforeTheSharedOne)
+{
+    PlaceHelp("DBXENG.PDF");
+    PlaceHelpIn(BinFolder(), "DBXENG.PDF");
+    WriteIni("[System]\nLanguage=en\n");
+    CreateWithHelp();
+    EXPECT_EQ(form_->HelpPath(), QDir(BinFolder()).filePath("DBXENG.PDF"));
+    form_->menuitem_HelpAbout->trigger();
+    ASSERT_EQ(dialogs_.openedUrls.size(), 1u);
+    EXPECT_EQ(dialogs_.openedUrls[0], QUrl::fromLocalFile(QDir(BinFolder()).filePath("DBXENG.PDF")));
 }
 
 TEST_F(LanguageTest, ChoosingTheActiveLanguageAsksNothing)
@@ -349,10 +367,13 @@ TEST_F(LanguageTest, ChoosingFrenchAsksToRestartAndNoKeepsRunningUntilTheNextClo
     EXPECT_EQ(dialogs_.questions[0].text, "The application must be restarted.\r\n\r\nRestart now ?");
     EXPECT_EQ(dialogs_.questions[0].buttons, TMainFormDialogs::Buttons::YesNo);
     EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(form_->menuitem_File->title(), "File");  // the texts stay until the next start
     EXPECT_EQ(IniText().Value("System", "Language"), "en");  // nothing written yet
 
     ASSERT_TRUE(Close());
     EXPECT_EQ(IniText().Value("System", "Language"), "fr");
+    EXPECT_EQ(LocaleIdOfLanguageCode(QString::fromStdString(profile_->ReadString("System", "Language", "en"))),
+              1036);
 }
 
 TEST_F(LanguageTest, AnsweringYesClosesTheNormalWayAndWritesTheNewLanguage)
@@ -429,6 +450,13 @@ TEST_F(MainFormTest, InfoShowsTheVersionAndContactsTheMaker)
     EXPECT_EQ(mail.scheme(), "mailto");
     EXPECT_EQ(mail.path(), TInfoForm::ContactAddress());
     EXPECT_EQ(QUrlQuery(mail).queryItemValue("subject"), "Dabrix");
+
+    // The licence notice names the licence and links to its text.
+    EXPECT_TRUE(info_->LabelLicence->text().contains("GNU GPL, version 3 or later"));
+    EXPECT_TRUE(info_->LabelLicence->text().contains(TInfoForm::LicenceUrl().toString(QUrl::FullyEncoded)));
+    emit info_->LabelLicence->linkActivated(TInfoForm::LicenceUrl().toString());
+    ASSERT_EQ(dialogs_.openedUrls.size(), 2u);
+    EXPECT_EQ(dialogs_.openedUrls[1], TInfoForm::LicenceUrl());
 }
 
 // ---- Documents --------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -51,45 +53,64 @@ TEST(ResourceModule, LanguageCodesGiveLocaleIdentifiersByExactComparison)
 
 TEST(ResourceModule, CandidatesTakeTheLocalesAbbreviationThenItsFirstTwoLetters)
 {
-    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix/dabrix", 1031),
-              QStringList({"/opt/dabrix/dabrix.DEU", "/opt/dabrix/dabrix.DE"}));
-    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix/dabrix", 2057),
+    // Beside the program first, then in the shared data folder of an installed program.
+    EXPECT_EQ(ResourceModuleCandidates("/usr/bin/dabrix", 1031),
+              QStringList({"/usr/bin/dabrix.DEU", "/usr/bin/dabrix.DE", "/usr/share/dabrix/dabrix.DEU",
+                           "/usr/share/dabrix/dabrix.DE"}));
+    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix/dabrix", 2057).mid(0, 2),
               QStringList({"/opt/dabrix/dabrix.ENG", "/opt/dabrix/dabrix.EN"}));
-    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix/dabrix", 1036),
+    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix/dabrix", 1036).mid(0, 2),
               QStringList({"/opt/dabrix/dabrix.FRA", "/opt/dabrix/dabrix.FR"}));
     // A program file with an extension has it replaced; a dot in a folder name is no extension.
-    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix.d/dabrix.bin", 1031),
-              QStringList({"/opt/dabrix.d/dabrix.DEU", "/opt/dabrix.d/dabrix.DE"}));
-    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix.d/dabrix", 1031),
+    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix.d/bin/dabrix.bin", 1031),
+              QStringList({"/opt/dabrix.d/bin/dabrix.DEU", "/opt/dabrix.d/bin/dabrix.DE",
+                           "/opt/dabrix.d/share/dabrix/dabrix.DEU", "/opt/dabrix.d/share/dabrix/dabrix.DE"}));
+    EXPECT_EQ(ResourceModuleCandidates("/opt/dabrix.d/dabrix", 1031).mid(0, 2),
               QStringList({"/opt/dabrix.d/dabrix.DEU", "/opt/dabrix.d/dabrix.DE"}));
     // Locale 0 (a language other than de, en, fr) and an unknown path load nothing.
     EXPECT_TRUE(ResourceModuleCandidates("/opt/dabrix/dabrix", 0).isEmpty());
     EXPECT_TRUE(ResourceModuleCandidates("", 1031).isEmpty());
 }
 
+TEST(ResourceModule, DataFoldersAreTheProgramsFolderThenShareBesideIt)
+{
+    EXPECT_EQ(ProgramDataFolders("/usr/bin"), QStringList({"/usr/bin", "/usr/share/dabrix"}));
+    EXPECT_EQ(ProgramDataFolders("/home/u/build/app"), QStringList({"/home/u/build/app", "/home/u/build/share/dabrix"}));
+}
+
 class ResourceModuleLoad : public ::testing::Test {
 protected:
+    // An installed program: bin/dabrix, and share/dabrix beside bin/.
     void SetUp() override
     {
         ASSERT_TRUE(dir_.isValid());
-        program_ = QDir(dir_.path()).filePath("dabrix");
+        ASSERT_TRUE(QDir(dir_.path()).mkpath("bin"));
+        ASSERT_TRUE(QDir(dir_.path()).mkpath("share/dabrix"));
+        program_ = QDir(dir_.path()).filePath("bin/dabrix");
+        shared_ = QDir(dir_.path()).filePath("share/dabrix/dabrix");
     }
-    void Place(const QString& suffix, const QByteArray& bytes)
+    void Place(const QString& suffix, const QByteArray& bytes) { PlaceAt(program_ + suffix, bytes); }
+    static void PlaceAt(const QString& path, const QByteArray& bytes)
     {
-        QFile file(program_ + suffix);
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    static QByteArray GermanModule()
+    static QByteArray Module(const char* path)
     {
-        QFile file(QStringLiteral(DABRIX_TEST_MODULE_DEU));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << DABRIX_TEST_MODULE_DEU;
+        QFile file(QString::fromUtf8(path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
         return file.readAll();
     }
+    static QByteArray GermanModule() { return Module(DABRIX_TEST_MODULE_DEU); }
+    static QByteArray FrenchModule() { return Module(DABRIX_TEST_MODULE_FRA); }
     static QString NewCaption() { return QCoreApplication::translate("TMainForm", "New"); }
+    // A text of Qt's own: the Cancel button of message boxes and dialogs.
+    static QString CancelButton() { return QCoreApplication::translate("QPlatformTheme", "Cancel"); }
 
     QTemporaryDir dir_;
     QString program_;
+    QString shared_;
 };
 
 TEST_F(ResourceModuleLoad, LoadsTheFullNameAndTranslatesUntilReleased)
@@ -110,6 +131,7 @@ TEST_F(ResourceModuleLoad, FallsBackToTheTwoLetterNameWhenTheFullOneFails)
 {
     Place(".DEU", QByteArray("not a translation module"));
     Place(".DE", GermanModule());
+    PlaceAt(shared_ + ".DEU", FrenchModule());  // the short name beside the program comes first
     TResourceModule module;
     EXPECT_EQ(module.Load(ResourceModuleCandidates(program_, 1031)), program_ + ".DE");
     EXPECT_EQ(NewCaption(), QStringLiteral("Neu"));
@@ -128,13 +150,73 @@ TEST_F(ResourceModuleLoad, NoModuleKeepsTheBuiltInEnglish)
 TEST_F(ResourceModuleLoad, ALaterModuleReplacesTheEarlierOne)
 {
     Place(".DEU", GermanModule());
-    QFile french(QStringLiteral(DABRIX_TEST_MODULE_FRA));
-    ASSERT_TRUE(french.open(QIODevice::ReadOnly));
-    Place(".FRA", french.readAll());
+    Place(".FRA", FrenchModule());
     TResourceModule module;
     ASSERT_FALSE(module.Load(ResourceModuleCandidates(program_, 1031)).isEmpty());
     ASSERT_FALSE(module.Load(ResourceModuleCandidates(program_, 1036)).isEmpty());
     EXPECT_EQ(NewCaption(), QStringLiteral("Nouveau"));
+    EXPECT_EQ(CancelButton(), QStringLiteral("Annuler"));
+}
+
+TEST_F(ResourceModuleLoad, AnInstalledModuleIsFoundInTheSharedFolderUnlessOneIsBesideTheProgram)
+{
+    PlaceAt(shared_ + ".DEU", GermanModule());
+    {
+        TResourceModule module;
+        EXPECT_EQ(module.Load(ResourceModuleCandidates(program_, 1031)), shared_ + ".DEU");
+        EXPECT_EQ(NewCaption(), QStringLiteral("Neu"));
+    }
+    Place(".DE", FrenchModule());  // a module beside the program wins, even the short name
+    TResourceModule module;
+    EXPECT_EQ(module.Load(ResourceModuleCandidates(program_, 1031)), program_ + ".DE");
+    EXPECT_EQ(NewCaption(), QStringLiteral("Nouveau"));
+}
+
+// Message boxes, file and print dialogs take their buttons and labels from Qt's own
+// translation (Debian's qt6-translations-l10n), loaded in the module's language.
+TEST_F(ResourceModuleLoad, QtsOwnTextsFollowTheModulesLanguageUntilReleased)
+{
+    const struct {
+        int localeId;
+        const char* suffix;
+        QByteArray module;
+        const char* qtFile;
+        const char* cancel;
+    } cases[] = {
+        {1031, ".DEU", GermanModule(), "qtbase_de.qm", "Abbrechen"},
+        {1036, ".FRA", FrenchModule(), "qtbase_fr.qm", "Annuler"},
+    };
+    for (const auto& c : cases) {
+        Place(c.suffix, c.module);
+        {
+            TResourceModule module;
+            ASSERT_FALSE(module.Load(ResourceModuleCandidates(program_, c.localeId)).isEmpty());
+            EXPECT_EQ(QFileInfo(module.QtFileName()).fileName(), QString::fromLatin1(c.qtFile));
+            EXPECT_EQ(CancelButton(), QString::fromUtf8(c.cancel));
+        }
+        EXPECT_EQ(CancelButton(), QStringLiteral("Cancel"));
+    }
+}
+
+TEST_F(ResourceModuleLoad, WithoutQtsTranslationTheModuleStillLoadsAndQtStaysEnglish)
+{
+    Place(".DEU", GermanModule());
+    TResourceModule module;
+    EXPECT_EQ(module.Load(ResourceModuleCandidates(program_, 1031), {dir_.path()}), program_ + ".DEU");
+    EXPECT_EQ(NewCaption(), QStringLiteral("Neu"));
+    EXPECT_TRUE(module.QtFileName().isEmpty());
+    EXPECT_EQ(CancelButton(), QStringLiteral("Cancel"));
+}
+
+TEST_F(ResourceModuleLoad, QtsTranslationBesideTheModuleComesFirst)
+{
+    // A relocated installation may carry Qt's translations beside its modules.
+    PlaceAt(shared_ + ".DEU", GermanModule());
+    ASSERT_TRUE(QFile::copy(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm",
+                            QFileInfo(shared_).path() + "/qtbase_de.qm"));
+    TResourceModule module;
+    ASSERT_FALSE(module.Load(ResourceModuleCandidates(program_, 1031)).isEmpty());
+    EXPECT_EQ(module.QtFileName(), QFileInfo(shared_).path() + "/qtbase_de.qm");
 }
 
 TEST(DefaultLanguage, ComesFromThePosixLocaleInItsOrderOfPrecedence)

@@ -2,6 +2,81 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>D2XXUnit</name>
+    <message>
+        <source> - Invalid handle...</source>
+        <translation> - Descripteur non valide...</translation>
+    </message>
+    <message>
+        <source> - Device not found...</source>
+        <translation> - Appareil introuvable...</translation>
+    </message>
+    <message>
+        <source> - Device not opened...</source>
+        <translation> - Appareil non ouvert...</translation>
+    </message>
+    <message>
+        <source> - General IO error...</source>
+        <translation> - Erreur d&apos;E/S générale...</translation>
+    </message>
+    <message>
+        <source> - Insufficient resources...</source>
+        <translation> - Ressources insuffisantes...</translation>
+    </message>
+    <message>
+        <source> - Invalid parameter...</source>
+        <translation> - Paramètre non valide...</translation>
+    </message>
+    <message>
+        <source> - Invalid baud rate...</source>
+        <translation> - Débit en bauds non valide...</translation>
+    </message>
+    <message>
+        <source> Device not opened for erase...</source>
+        <translation> Appareil non ouvert pour l&apos;effacement...</translation>
+    </message>
+    <message>
+        <source> Device not opened for write...</source>
+        <translation> Appareil non ouvert pour l&apos;écriture...</translation>
+    </message>
+    <message>
+        <source> - Failed to write...</source>
+        <translation> - Échec de l&apos;écriture...</translation>
+    </message>
+    <message>
+        <source> - EEPROM read failed...</source>
+        <translation> - Échec de la lecture de l&apos;EEPROM...</translation>
+    </message>
+    <message>
+        <source> - EEPROM write failed...</source>
+        <translation> - Échec de l&apos;écriture de l&apos;EEPROM...</translation>
+    </message>
+    <message>
+        <source> - EEPROM erase failed...</source>
+        <translation> - Échec de l&apos;effacement de l&apos;EEPROM...</translation>
+    </message>
+    <message>
+        <source> - EEPROM not present...</source>
+        <translation> - EEPROM absente...</translation>
+    </message>
+    <message>
+        <source> - EEPROM not programmed...</source>
+        <translation> - EEPROM non programmée...</translation>
+    </message>
+    <message>
+        <source> - Invalid arguments...</source>
+        <translation> - Arguments non valides...</translation>
+    </message>
+    <message>
+        <source> - Other error ...</source>
+        <translation> - Autre erreur ...</translation>
+    </message>
+    <message>
+        <source> - Unknown error (status %1)...</source>
+        <translation> - Erreur inconnue (état %1)...</translation>
+    </message>
+</context>
+<context>
     <name>ResourceString</name>
     <message>
         <source>Timeout !</source>
@@ -142,6 +217,14 @@
         <source>Contact</source>
         <translation>Contact</translation>
     </message>
+    <message>
+        <source>Free software under the %1, without any warranty.</source>
+        <translation>Logiciel libre sous licence %1, sans aucune garantie.</translation>
+    </message>
+    <message>
+        <source>GNU GPL, version 3 or later</source>
+        <translation>GNU GPL, version 3 ou ultérieure</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
@@ -215,7 +298,7 @@
     </message>
     <message>
         <source>Gauge</source>
-        <translation>Appareil</translation>
+        <translation>Appareil de mesure</translation>
     </message>
     <message>
         <source>Manual</source>
@@ -317,7 +400,7 @@
     </message>
     <message>
         <source>No interface is free / available !!!</source>
-        <translation>Aucune interface libre / disponible !!!</translation>
+        <translation>Aucun port libre / disponible !!!</translation>
     </message>
     <message>
         <source>Disconnected</source>
@@ -325,11 +408,11 @@
     </message>
     <message>
         <source>Search device...</source>
-        <translation>Recherche de l&apos;appareil...</translation>
+        <translation>Recherche de l&apos;appareil de mesure...</translation>
     </message>
     <message>
         <source>Wait...</source>
-        <translation>Attente...</translation>
+        <translation>Veuillez patienter...</translation>
     </message>
     <message>
         <source>Connected...</source>
@@ -393,11 +476,11 @@ Redémarrer maintenant ?</translation>
     <name>TSelectDeviceForm</name>
     <message>
         <source>Select Device</source>
-        <translation>Sélectionner l’appareil</translation>
+        <translation>Choisir l&apos;appareil de mesure</translation>
     </message>
     <message>
         <source>Devices</source>
-        <translation>Appareils</translation>
+        <translation>Appareils de mesure</translation>
     </message>
     <message>
         <source>OK</source>
@@ -425,6 +508,564 @@ Redémarrer maintenant ?</translation>
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>lnkErrors</name>
+    <message>
+        <source>Out of system resources.</source>
+        <translation>Ressources système épuisées.</translation>
+    </message>
+    <message>
+        <source>Internal driver error.</source>
+        <translation>Erreur interne du pilote.</translation>
+    </message>
+    <message>
+        <source>Function is not implemented.</source>
+        <translation>Fonction non implémentée.</translation>
+    </message>
+    <message>
+        <source>Feature is not supported.</source>
+        <translation>Fonctionnalité non prise en charge.</translation>
+    </message>
+    <message>
+        <source>Invalid argument.</source>
+        <translation>Argument non valide.</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Mémoire insuffisante.</translation>
+    </message>
+    <message>
+        <source>API is already loaded.</source>
+        <translation>L&apos;API est déjà chargée.</translation>
+    </message>
+    <message>
+        <source>The other instance of the TlnkAPI exists end loaded.</source>
+        <translation>Une autre instance de TlnkAPI existe et est chargée.</translation>
+    </message>
+    <message>
+        <source>API is not loaded.</source>
+        <translation>L&apos;API n&apos;est pas chargée.</translation>
+    </message>
+    <message>
+        <source>Specified transport is not available.</source>
+        <translation>Le type de liaison indiqué n&apos;est pas disponible.</translation>
+    </message>
+    <message>
+        <source>Specified bluetooth API is not available.</source>
+        <translation>L&apos;API Bluetooth indiquée n&apos;est pas disponible.</translation>
+    </message>
+    <message>
+        <source>Unknown or unsupported Bluetooth API.</source>
+        <translation>API Bluetooth inconnue ou non prise en charge.</translation>
+    </message>
+    <message>
+        <source>Specified transport not supported.</source>
+        <translation>Le type de liaison indiqué n&apos;est pas pris en charge.</translation>
+    </message>
+    <message>
+        <source>Discovering operation is not started.</source>
+        <translation>La recherche d&apos;appareils n&apos;a pas été lancée.</translation>
+    </message>
+    <message>
+        <source>Discovering operation is active.</source>
+        <translation>La recherche d&apos;appareils est déjà en cours.</translation>
+    </message>
+    <message>
+        <source>Device is already paired.</source>
+        <translation>L&apos;appareil est déjà appairé.</translation>
+    </message>
+    <message>
+        <source>Authentication failed.</source>
+        <translation>Échec de l&apos;authentification.</translation>
+    </message>
+    <message>
+        <source>Operation was cancelled by user.</source>
+        <translation>Opération annulée par l&apos;utilisateur.</translation>
+    </message>
+    <message>
+        <source>Access denied.</source>
+        <translation>Accès refusé.</translation>
+    </message>
+    <message>
+        <source>Device is not connected.</source>
+        <translation>L&apos;appareil n&apos;est pas connecté.</translation>
+    </message>
+    <message>
+        <source>Connection is active.</source>
+        <translation>La connexion est active.</translation>
+    </message>
+    <message>
+        <source>Connection exists.</source>
+        <translation>La connexion existe déjà.</translation>
+    </message>
+    <message>
+        <source>Timeout.</source>
+        <translation>Délai d&apos;attente dépassé.</translation>
+    </message>
+    <message>
+        <source>Specified service was not found.</source>
+        <translation>Le service indiqué est introuvable.</translation>
+    </message>
+    <message>
+        <source>Unable connect.</source>
+        <translation>Connexion impossible.</translation>
+    </message>
+    <message>
+        <source>Connection was rejected by device.</source>
+        <translation>L&apos;appareil a refusé la connexion.</translation>
+    </message>
+    <message>
+        <source>Connection was terminated by user.</source>
+        <translation>La connexion a été interrompue par l&apos;utilisateur.</translation>
+    </message>
+    <message>
+        <source>Unable to assign PSM value.</source>
+        <translation>Impossible d&apos;attribuer la valeur PSM.</translation>
+    </message>
+    <message>
+        <source>Unable to register PSM value.</source>
+        <translation>Impossible d&apos;enregistrer la valeur PSM.</translation>
+    </message>
+    <message>
+        <source>Remote device does not support this feature.</source>
+        <translation>L&apos;appareil distant ne prend pas en charge cette fonctionnalité.</translation>
+    </message>
+    <message>
+        <source>OBEX session is already active.</source>
+        <translation>La session OBEX est déjà active.</translation>
+    </message>
+    <message>
+        <source>OBEX operation is in progress.</source>
+        <translation>Une opération OBEX est en cours.</translation>
+    </message>
+    <message>
+        <source>OBEX session is not active.</source>
+        <translation>La session OBEX n&apos;est pas active.</translation>
+    </message>
+    <message>
+        <source>No content.</source>
+        <translation>Aucun contenu.</translation>
+    </message>
+    <message>
+        <source>OBEX operation is not active.</source>
+        <translation>Aucune opération OBEX en cours.</translation>
+    </message>
+    <message>
+        <source>Reset content.</source>
+        <translation>Réinitialiser le contenu.</translation>
+    </message>
+    <message>
+        <source>Non authoritative.</source>
+        <translation>Information non certifiée.</translation>
+    </message>
+    <message>
+        <source>Partial content.</source>
+        <translation>Contenu partiel.</translation>
+    </message>
+    <message>
+        <source>Multiple choises.</source>
+        <translation>Choix multiples.</translation>
+    </message>
+    <message>
+        <source>Moved permanently.</source>
+        <translation>Déplacé de façon permanente.</translation>
+    </message>
+    <message>
+        <source>Moved temporary.</source>
+        <translation>Déplacé temporairement.</translation>
+    </message>
+    <message>
+        <source>See other.</source>
+        <translation>Voir ailleurs.</translation>
+    </message>
+    <message>
+        <source>Not modified.</source>
+        <translation>Non modifié.</translation>
+    </message>
+    <message>
+        <source>Use proxy.</source>
+        <translation>Utiliser le proxy.</translation>
+    </message>
+    <message>
+        <source>Bad request.</source>
+        <translation>Requête incorrecte.</translation>
+    </message>
+    <message>
+        <source>Unauthorized.</source>
+        <translation>Non autorisé.</translation>
+    </message>
+    <message>
+        <source>Payment required.</source>
+        <translation>Paiement requis.</translation>
+    </message>
+    <message>
+        <source>Forbidden.</source>
+        <translation>Interdit.</translation>
+    </message>
+    <message>
+        <source>Not found.</source>
+        <translation>Introuvable.</translation>
+    </message>
+    <message>
+        <source>Method not allowed.</source>
+        <translation>Méthode non autorisée.</translation>
+    </message>
+    <message>
+        <source>Not acceptable.</source>
+        <translation>Non acceptable.</translation>
+    </message>
+    <message>
+        <source>Proxy authentication required.</source>
+        <translation>Authentification proxy requise.</translation>
+    </message>
+    <message>
+        <source>Request timeout.</source>
+        <translation>Délai d&apos;attente de la requête dépassé.</translation>
+    </message>
+    <message>
+        <source>Conflict.</source>
+        <translation>Conflit.</translation>
+    </message>
+    <message>
+        <source>Gone.</source>
+        <translation>N&apos;existe plus.</translation>
+    </message>
+    <message>
+        <source>Length required.</source>
+        <translation>Longueur requise.</translation>
+    </message>
+    <message>
+        <source>Precondition failed.</source>
+        <translation>Échec de la précondition.</translation>
+    </message>
+    <message>
+        <source>Requiested entity too large.</source>
+        <translation>Entité demandée trop volumineuse.</translation>
+    </message>
+    <message>
+        <source>Requested URL too large.</source>
+        <translation>URL demandée trop longue.</translation>
+    </message>
+    <message>
+        <source>Unsupported media type.</source>
+        <translation>Type de média non pris en charge.</translation>
+    </message>
+    <message>
+        <source>Internal server error.</source>
+        <translation>Erreur interne du serveur.</translation>
+    </message>
+    <message>
+        <source>Not implemented.</source>
+        <translation>Non implémenté.</translation>
+    </message>
+    <message>
+        <source>Bad gateway.</source>
+        <translation>Passerelle incorrecte.</translation>
+    </message>
+    <message>
+        <source>Services unavailable.</source>
+        <translation>Service indisponible.</translation>
+    </message>
+    <message>
+        <source>Gateway time out.</source>
+        <translation>Délai d&apos;attente de la passerelle dépassé.</translation>
+    </message>
+    <message>
+        <source>HTTP version not supported.</source>
+        <translation>Version HTTP non prise en charge.</translation>
+    </message>
+    <message>
+        <source>Database full.</source>
+        <translation>Base de données pleine.</translation>
+    </message>
+    <message>
+        <source>Database locked.</source>
+        <translation>Base de données verrouillée.</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Inconnu</translation>
+    </message>
+    <message>
+        <source>Authenticator is already active.</source>
+        <translation>L&apos;authentificateur est déjà actif.</translation>
+    </message>
+    <message>
+        <source>Authenticator is unable to register call back function.</source>
+        <translation>L&apos;authentificateur ne peut pas enregistrer sa fonction de rappel.</translation>
+    </message>
+    <message>
+        <source>Authenticator is not active.</source>
+        <translation>L&apos;authentificateur n&apos;est pas actif.</translation>
+    </message>
+    <message>
+        <source>USB monitor is already active.</source>
+        <translation>La surveillance USB est déjà active.</translation>
+    </message>
+    <message>
+        <source>ProximitySender is already started.</source>
+        <translation>ProximitySender est déjà démarré.</translation>
+    </message>
+    <message>
+        <source>ProximitySender is running.</source>
+        <translation>ProximitySender est en cours d&apos;exécution.</translation>
+    </message>
+    <message>
+        <source>Send Radio was not specified.</source>
+        <translation>Aucun module radio d&apos;émission indiqué.</translation>
+    </message>
+    <message>
+        <source>Discovery Radio was not specified.</source>
+        <translation>Aucun module radio de recherche indiqué.</translation>
+    </message>
+    <message>
+        <source>File name is not valid or file is not available.</source>
+        <translation>Le nom de fichier n&apos;est pas valide ou le fichier n&apos;est pas disponible.</translation>
+    </message>
+    <message>
+        <source>Error execute AT command.</source>
+        <translation>Erreur lors de l&apos;exécution de la commande AT.</translation>
+    </message>
+    <message>
+        <source>Modem is already initialized.</source>
+        <translation>Le modem est déjà initialisé.</translation>
+    </message>
+    <message>
+        <source>Operation is in progress.</source>
+        <translation>Une opération est déjà en cours.</translation>
+    </message>
+    <message>
+        <source>Modem is not initialized.</source>
+        <translation>Le modem n&apos;est pas initialisé.</translation>
+    </message>
+    <message>
+        <source>WiFi Manager is active.</source>
+        <translation>Le gestionnaire Wi-Fi est actif.</translation>
+    </message>
+    <message>
+        <source>WiFi Manager is not active.</source>
+        <translation>Le gestionnaire Wi-Fi n&apos;est pas actif.</translation>
+    </message>
+    <message>
+        <source>Another instance of the lnkWiFiManager already exists and active.</source>
+        <translation>Une autre instance de lnkWiFiManager existe déjà et est active.</translation>
+    </message>
+    <message>
+        <source>No one active WiFi Manager was found.</source>
+        <translation>Aucun gestionnaire Wi-Fi actif n&apos;a été trouvé.</translation>
+    </message>
+    <message>
+        <source>No data.</source>
+        <translation>Aucune donnée.</translation>
+    </message>
+    <message>
+        <source>Unable set callback function for WiFi notifications.</source>
+        <translation>Impossible de définir la fonction de rappel des notifications Wi-Fi.</translation>
+    </message>
+    <message>
+        <source>Monitoring is active.</source>
+        <translation>La surveillance est active.</translation>
+    </message>
+    <message>
+        <source>Monitoring is not active.</source>
+        <translation>La surveillance n&apos;est pas active.</translation>
+    </message>
+    <message>
+        <source>Wiimote device was not found or invalid Device Path.</source>
+        <translation>Wiimote introuvable ou chemin d&apos;appareil non valide.</translation>
+    </message>
+    <message>
+        <source>Wiimote device is already installed.</source>
+        <translation>La Wiimote est déjà installée.</translation>
+    </message>
+    <message>
+        <source>Kinect subsystem is not initialized.</source>
+        <translation>Le sous-système Kinect n&apos;est pas initialisé.</translation>
+    </message>
+    <message>
+        <source>Kinect subsystem is already initialized.</source>
+        <translation>Le sous-système Kinect est déjà initialisé.</translation>
+    </message>
+    <message>
+        <source>Kinect is not connected.</source>
+        <translation>Kinect n&apos;est pas branché.</translation>
+    </message>
+    <message>
+        <source>Kinect device is not ready.</source>
+        <translation>L&apos;appareil Kinect n&apos;est pas prêt.</translation>
+    </message>
+    <message>
+        <source>No more Kinect sensors found.</source>
+        <translation>Aucun autre capteur Kinect trouvé.</translation>
+    </message>
+    <message>
+        <source>Kinect initialization is in progress.</source>
+        <translation>Initialisation de Kinect en cours.</translation>
+    </message>
+    <message>
+        <source>Kinet has no more frames.</source>
+        <translation>Kinect ne fournit plus d&apos;images.</translation>
+    </message>
+    <message>
+        <source>Kinect stream was not enebaled.</source>
+        <translation>Le flux Kinect n&apos;a pas été activé.</translation>
+    </message>
+    <message>
+        <source>Kinect image stream is in use.</source>
+        <translation>Le flux d&apos;images Kinect est déjà utilisé.</translation>
+    </message>
+    <message>
+        <source>Kinect frames limit is exceeded.</source>
+        <translation>Le nombre maximal d&apos;images Kinect est dépassé.</translation>
+    </message>
+    <message>
+        <source>Kinect feature was not initialized.</source>
+        <translation>La fonctionnalité Kinect n&apos;a pas été initialisée.</translation>
+    </message>
+    <message>
+        <source>Kinect device is not genuine.</source>
+        <translation>L&apos;appareil Kinect n&apos;est pas authentique.</translation>
+    </message>
+    <message>
+        <source>Kinect communication insufficient bandwidth.</source>
+        <translation>Bande passante insuffisante pour la communication Kinect.</translation>
+    </message>
+    <message>
+        <source>Kinect feature is not supported.</source>
+        <translation>La fonctionnalité Kinect n&apos;est pas prise en charge.</translation>
+    </message>
+    <message>
+        <source>Kinect device is in use.</source>
+        <translation>L&apos;appareil Kinect est déjà utilisé.</translation>
+    </message>
+    <message>
+        <source>Kinect database was not found.</source>
+        <translation>La base de données Kinect est introuvable.</translation>
+    </message>
+    <message>
+        <source>Kinect database has an invalid version.</source>
+        <translation>La version de la base de données Kinect n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Kinect feature is unavailable.</source>
+        <translation>La fonctionnalité Kinect n&apos;est pas disponible.</translation>
+    </message>
+    <message>
+        <source>Kinect is not ready.</source>
+        <translation>Kinect n&apos;est pas prêt.</translation>
+    </message>
+    <message>
+        <source>Kinect skeletal engine is busy.</source>
+        <translation>Le moteur de suivi du squelette Kinect est occupé.</translation>
+    </message>
+    <message>
+        <source>Kinect is not powered.</source>
+        <translation>Kinect n&apos;est pas alimenté.</translation>
+    </message>
+    <message>
+        <source>Kinect bad index.</source>
+        <translation>Index Kinect incorrect.</translation>
+    </message>
+    <message>
+        <source>Kinect received too many commands.</source>
+        <translation>Kinect a reçu trop de commandes.</translation>
+    </message>
+    <message>
+        <source>Kinect can not execute command. Retry once again.</source>
+        <translation>Kinect ne peut pas exécuter la commande. Veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>A BLE device has already been subscribed for value changes notifications.</source>
+        <translation>Un appareil BLE est déjà abonné aux notifications de changement de valeur.</translation>
+    </message>
+    <message>
+        <source>A BLE device has not been subscribed for value changes notifications.</source>
+        <translation>Un appareil BLE n&apos;est pas abonné aux notifications de changement de valeur.</translation>
+    </message>
+    <message>
+        <source>A notification descriptor was not found.</source>
+        <translation>Un descripteur de notification est introuvable.</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Erreur inconnue</translation>
+    </message>
+</context>
+<context>
+    <name>lnkExceptions</name>
+    <message>
+        <source>Radio parameter is not valid.</source>
+        <translation>Le paramètre de module radio n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Connection is active.</source>
+        <translation>La connexion est active.</translation>
+    </message>
+    <message>
+        <source>%1 object is not valid.</source>
+        <translation>L&apos;objet %1 n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Timeout is not valid.</source>
+        <translation>Le délai d&apos;attente n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Unsupportred transport.</source>
+        <translation>Type de liaison non pris en charge.</translation>
+    </message>
+    <message>
+        <source>Cannot assign nil.</source>
+        <translation>Impossible d&apos;affecter une valeur nulle.</translation>
+    </message>
+    <message>
+        <source>Cannot assign an object of another class.</source>
+        <translation>Impossible d&apos;affecter un objet d&apos;une autre classe.</translation>
+    </message>
+    <message>
+        <source>Buffers object is not valid.</source>
+        <translation>L&apos;objet de tampons n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Connection is required.</source>
+        <translation>Une connexion est requise.</translation>
+    </message>
+    <message>
+        <source>Invalid buffer size.</source>
+        <translation>Taille de tampon non valide.</translation>
+    </message>
+    <message>
+        <source>Invalid BaudRate value.</source>
+        <translation>Débit en bauds non valide.</translation>
+    </message>
+    <message>
+        <source>Invalid port number</source>
+        <translation>Numéro de port non valide</translation>
+    </message>
+    <message>
+        <source>Invalid service.</source>
+        <translation>Service non valide.</translation>
+    </message>
+    <message>
+        <source>%1 is not valid IrDA address.</source>
+        <translation>%1 n&apos;est pas une adresse IrDA valide.</translation>
+    </message>
+    <message>
+        <source>%1 is not valid bluetooth address.</source>
+        <translation>%1 n&apos;est pas une adresse Bluetooth valide.</translation>
+    </message>
+    <message>
+        <source>Device parameter is not valid.</source>
+        <translation>Le paramètre d&apos;appareil n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>Index out of bounds (%1).</source>
+        <translation>Index hors limites (%1).</translation>
+    </message>
+    <message>
+        <source>Devices parameter is not valid.</source>
+        <translation>Le paramètre de liste d&apos;appareils n&apos;est pas valide.</translation>
     </message>
 </context>
 </TS>

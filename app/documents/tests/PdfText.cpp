@@ -59,6 +59,21 @@ std::optional<std::pair<double, double>> PdfPageSize(const QString& pdf)
     return std::make_pair(match.captured(1).toDouble(), match.captured(2).toDouble());
 }
 
+std::vector<PdfImage> PdfImages(const QString& pdf)
+{
+    const std::optional<QString> list = Run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    std::vector<PdfImage> images;
+    if (!list)
+        return images;
+    // page num type width height color ...; two header lines first.
+    for (const QString& line : list->split(QLatin1Char('\n')).mid(2)) {
+        const QStringList fields = line.simplified().split(QLatin1Char(' '));
+        if (fields.size() > 4 && fields[2] == QLatin1String("image"))
+            images.push_back({fields[0].toInt(), fields[3].toInt(), fields[4].toInt()});
+    }
+    return images;
+}
+
 QStringList PdfLayoutLines(const QString& pdf, int page, double fixedPitch)
 {
     QStringList arguments{QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8")};

@@ -31,6 +31,14 @@ struct PdfWord {
 };
 std::vector<PdfWord> PdfWords(const QString& pdf);
 
+// The pictures `pdfimages -list` finds (masks left out): their page and pixel size.
+struct PdfImage {
+    int page = 0;
+    int width = 0;
+    int height = 0;
+};
+std::vector<PdfImage> PdfImages(const QString& pdf);
+
 // The first word of each text line, in reading order (a line is the words sharing yMin).
 std::vector<PdfWord> FirstWordOfEachLine(const std::vector<PdfWord>& words);
 
