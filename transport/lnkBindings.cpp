@@ -1,6 +1,7 @@
 #include "transport/lnkBindings.h"
 
 #include "transport/lnkIrDALoader.h"
+#include "transport/lnkMicrosoftLoader.h"
 
 #include <array>
 #include <mutex>
@@ -38,6 +39,8 @@ std::unique_ptr<StackBinding> CreateStackBinding(BindingKind Kind, const WindowH
     std::unique_ptr<StackBinding> binding = factory ? factory(Root) : nullptr;
     if (!binding && Kind == BindingKind::IrDA)
         binding = std::make_unique<TlnkIrDALoader>(Root);
+    if (!binding && Kind == BindingKind::Microsoft)
+        binding = std::make_unique<TlnkMicrosoftLoader>(Root);
     if (!binding)
         binding = std::make_unique<AbsentBinding>();
     return binding;

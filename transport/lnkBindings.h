@@ -4,9 +4,9 @@
 // it the root's window, to which the binding posts availability changes) and unloads and
 // frees them at Unload.
 //
-// The default binding of IrDA is TlnkIrDALoader over the emulated infrared layer; Linux
-// has none of the other stacks yet, so their default is a binding that reports itself
-// unavailable. Real bindings (and the simulated ones of tests) are plugged in with
+// The default binding of IrDA is TlnkIrDALoader over the emulated infrared layer, that of
+// the platform's Bluetooth stack TlnkMicrosoftLoader; Linux has none of the other stacks,
+// so their default is a binding that reports itself unavailable. Real bindings (and the simulated ones of tests) are plugged in with
 // SetStackBindingFactory before the library is loaded.
 #include "transport/lnkWindow.h"
 

@@ -2,6 +2,7 @@
 
 #include "platform/ComPortMap.h"
 #include "platform/SerialPort.h"
+#include "platform/bluetooth/BluetoothStack.h"
 #include "platform/irda/IrDASocket.h"
 #include "transport/lnkAddress.h"
 #include "transport/lnkErrors.h"
@@ -301,23 +302,6 @@ void TlnkCustomClientConnection::IrDALink(int terminateFd, const IrDALinkSetting
     }
 }
 
-int TlnkCustomClientConnection::ConnectBluetooth()
-{
-    const TlnkBluetoothRadio* radio = BluetoothParams()->Radio();
-    if (!radio || !IsBluetoothApiAvailable(radio->Api()))
-        return code::BluetoothApiNotAvailable;
-    switch (radio->Api()) {
-    case baBlueSoleil:
-    case baMicrosoft:
-    case baToshiba:
-    case baWidComm:
-        // No stack path on this platform yet; no stack is offered, so Connect has
-        // already answered 13 or 14 before coming here.
-        return code::TransportNotSupported;
-    }
-    return code::UnknownBluetoothApi;
-}
-
 void TlnkCustomClientConnection::TearDownTransport()
 {
     switch (Transport()) {
@@ -331,6 +315,7 @@ void TlnkCustomClientConnection::TearDownTransport()
         break;
     case trBluetooth:
         StopWorker();
+        rfcomm_.reset();
         break;
     default:
         break;
@@ -415,6 +400,8 @@ int TlnkCustomClientConnection::Write(const void* Buffer, uint32_t Size)
             qWarning().noquote() << "Dabrix: infrared send failed:" << std::strerror(err);
         return err == 0 ? code::Ok : code::InternalDriverError;
     }
+    case trBluetooth:
+        return WriteBluetooth(Buffer, Size);
     default:
         return code::TransportNotSupported;
     }

@@ -1,7 +1,6 @@
 #pragma once
-// The client connection: one link to a gauge over a serial port or an IrDA link (the
-// Bluetooth RFCOMM path is dispatched here as well; on Linux it is not offered yet, so
-// the library reports that transport unavailable and Connect returns 13 for it).
+// The client connection: one link to a gauge over a serial port, an IrDA link or a
+// Bluetooth RFCOMM link through the platform's stack (lnkClientBluetooth.cpp).
 //
 // Connect starts the link and returns at once; the outcome, received data and link loss
 // arrive later as OnConnect, OnData and OnDisconnect, always on the owner thread, from
@@ -9,8 +8,8 @@
 //
 // Threading: every member is used on the owner thread (the thread that calls Connect).
 // One worker per link reads and appends to the receive queue; it touches nothing else
-// but the serial port's read side, or the IrDA socket it makes, connects and reads, and
-// the notification window's handle. The owner writes to that socket only once the
+// but the serial port's read side, or the IrDA or RFCOMM socket it makes, connects and
+// reads, and the notification window's handle. The owner writes to that socket only once the
 // worker has reported the link connected, and frees it only after the worker has left.
 #include "transport/lnkConnection.h"
 
@@ -18,6 +17,7 @@
 #include <memory>
 
 namespace dabrix::platform {
+class RfcommSocket;
 class SerialPort;
 namespace irda {
 class IrDASocket;
@@ -53,7 +53,9 @@ public:
     // permission is missing), 1 when no worker can be started.
     // IrDA connects on the worker: its failures come as OnConnect's code (1 no socket,
     // 2 the socket refuses an option, 43 nothing within ConnectTimeout, 44 no such
-    // service at that address, 33, 42, 32, 46 or 45 for the other refusals).
+    // service at that address, 33, 42, 32, 46 or 45 for the other refusals); Bluetooth
+    // likewise, 14 when no stack or radio of it is available, 44 also when Channel is 0
+    // and the service search finds no service of ServiceUuid.
     int Connect();
     // Ends the link from csConnecting (silently) or csConnected (raising OnDisconnect).
     virtual void Disconnect();
@@ -88,11 +90,15 @@ private:
     void SerialReader(int terminateFd, uint32_t readBuffer);
     struct IrDALinkSettings;
     void IrDALink(int terminateFd, const IrDALinkSettings& settings);
+    struct BluetoothLinkSettings;
+    void BluetoothLink(int terminateFd, const BluetoothLinkSettings& settings);
+    int WriteBluetooth(const void* Buffer, uint32_t Size);
     void TearDownTransport();
 
     std::unique_ptr<dabrix::platform::SerialPort> serial_;
     // Made by the IrDA worker; see the threading note above.
     std::unique_ptr<dabrix::platform::irda::IrDASocket> irda_;
+    std::unique_ptr<dabrix::platform::RfcommSocket> rfcomm_;
     std::unique_ptr<TlnkClientBluetoothParams> bluetoothParams_;
     uint32_t connectTimeout_ = 20000;
     std::unique_ptr<TlnkClientIrDAParams> irdaParams_;
