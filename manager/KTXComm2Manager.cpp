@@ -162,13 +162,6 @@ void TKTXComm2Manager::SetUSBMode(TUSBMode value)
     }
 }
 
-// No Bluetooth stack is bound on this platform yet: the transport is never offered.
-void TKTXComm2Manager::SetBluetoothMode(TBTMode)
-{
-    btDevices_.clear();
-    btMode_ = bmDisabled;
-}
-
 void TKTXComm2Manager::Refresh(TPorts Ports)
 {
     bool ran = false;
@@ -176,6 +169,8 @@ void TKTXComm2Manager::Refresh(TPorts Ports)
         RefreshUSB(ran);
     if (serialDiscovery_ && Ports.Contains(portCOM) && serialMode_ == smManualDiscovery)
         RefreshCOM(ran);
+    if (btDiscovery_ && Ports.Contains(portBT) && btMode_ == bmManualDiscovery)
+        RefreshBT(ran);
     if (!ran)
         return;
     for (TKTXComm2Item* item : Items())

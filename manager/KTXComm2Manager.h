@@ -10,6 +10,7 @@
 #include "comm/KTXComm2Host.h"
 #include "manager/KTXComm2Types.h"
 #include "transport/lnkAPI.h"
+#include "transport/lnkBluetoothDiscovery.h"
 #include "transport/lnkComponent.h"
 #include "transport/lnkSerialDiscovery.h"
 #include "transport/lnkUSBMonitor.h"
@@ -58,7 +59,7 @@ public:
     TDevices DeviceList(TPort Port) const override;
     int64_t CounterFrequency() const override { return counterFrequency_; }
     void RestartIrDATimer() override;
-    const TlnkBluetoothRadio* BTRadio() const override { return nullptr; }
+    const TlnkBluetoothRadio* BTRadio() const override { return btRadio_.get(); }
 
     // One manual discovery pass over the given port kinds; only kinds whose mode is
     // manual are served.
@@ -87,6 +88,16 @@ public:
     void USBDeviceInserted(TObject* Sender, const TlnkUSBDevice* Device);
     void USBDeviceRemoved(TObject* Sender, const TlnkUSBDevice* Device);
 
+    // Bluetooth (KTXComm2ManagerBluetooth.cpp).
+    TlnkBluetoothDiscovery* BluetoothDiscovery() const { return btDiscovery_.get(); }
+    void BTStarted(TObject* Sender, const TlnkBluetoothRadio* Radio);
+    void BTComplete(TObject* Sender, const TlnkBluetoothRadio* Radio, const TlnkBluetoothDevices* Devices);
+    void BTDeviceFound(TObject* Sender, const TlnkBluetoothRadio* Radio, const TlnkBluetoothDevice* Device);
+    void BTDeviceLost(TObject* Sender, const TlnkBluetoothRadio* Radio, const TlnkBluetoothDevice* Device);
+    // A list entry for a device: class through Radio, name, paired and connected flags
+    // through BTRadio. Blocks while the device answers empty names (up to 2.5 s).
+    TDevice BluetoothFill(const TlnkBluetoothRadio* Radio, const TlnkBluetoothDevice& Device) const;
+
 private:
     // AfterLoad / OnChanged of the library root: recompute Ports and tell every item.
     void HardwareChanged(TObject* Sender);
@@ -104,6 +115,7 @@ private:
     void RefreshComDescriptions(std::initializer_list<int32_t> PortNumbers);
     void RefreshCOM(bool& Ran);
     void RefreshUSB(bool& Ran);
+    void RefreshBT(bool& Ran);
 
     QString about_;
     int64_t counterFrequency_ = 0;
@@ -119,6 +131,8 @@ private:
     bool d2xxLoaded_ = false;
     std::unique_ptr<TlnkSerialDiscovery> serialDiscovery_;
     std::unique_ptr<TlnkUSBMonitor> usbMonitor_;
+    std::unique_ptr<TlnkBluetoothDiscovery> btDiscovery_;
+    std::unique_ptr<TlnkBluetoothRadio> btRadio_;
 
     TDevices comDevices_;
     TDevices irdaDevices_;

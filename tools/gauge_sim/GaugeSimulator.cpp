@@ -86,6 +86,8 @@ int GaugeSimulator::Open()
 {
     if (options_.irda)
         return OpenIrDA();
+    if (options_.bluetooth)
+        return OpenBluetooth();
     if (master_ >= 0)
         return comNumber_;
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -150,14 +152,42 @@ int GaugeSimulator::OpenIrDA()
     return -1;
 }
 
+int GaugeSimulator::OpenBluetooth()
+{
+    if (bluetooth_.ListenFd() >= 0)
+        return -1;
+    BluetoothGaugeSettings settings;
+    settings.folder = options_.btDir;
+    if (settings.folder.empty())
+        if (const char* env = std::getenv("DABRIX_BT_SIM"))
+            settings.folder = env;
+    if (settings.folder.empty()) {
+        error_ = "no Bluetooth stack: give --bt-dir or set DABRIX_BT_SIM";
+        return 0;
+    }
+    settings.address = options_.btAddress;
+    settings.name = options_.btName;
+    settings.classOfDevice = options_.btClass;
+    settings.channel = options_.btChannel;
+    settings.emptyNames = options_.btEmptyNames;
+    if (!bluetooth_.Create(settings, error_))
+        return 0;
+    Log(bluetooth_.Address() + " \"" + options_.btName + "\" offers RFCOMM channel "
+        + std::to_string(options_.btChannel) + " in " + settings.folder);
+    return -1;
+}
+
 std::string GaugeSimulator::LinkName() const
 {
+    if (options_.bluetooth)
+        return bluetooth_.Address();
     return options_.irda ? irda_.Address() : "COM" + std::to_string(comNumber_);
 }
 
 void GaugeSimulator::Close()
 {
     irda_.Remove();
+    bluetooth_.Remove();
     if (comNumber_ != 0) {
         platform::ComPortMap map(options_.configFolder.empty() ? platform::ConfigFolder()
                                                                : options_.configFolder);
@@ -208,9 +238,9 @@ void GaugeSimulator::Log(const std::string& text, bool event)
 
 bool GaugeSimulator::PeerPresent()
 {
-    if (options_.irda) {
+    if (SocketLink()) {
         if (master_ < 0)
-            master_ = irda_.Accept();
+            master_ = options_.irda ? irda_.Accept() : bluetooth_.Accept();
         return master_ >= 0;
     }
     // While nobody has the slave open, the master reports a hang-up.
@@ -220,8 +250,8 @@ bool GaugeSimulator::PeerPresent()
 
 void GaugeSimulator::PeerClosed()
 {
-    // An infrared gauge waits for the next connection; a pty stays as it is.
-    if (options_.irda && master_ >= 0) {
+    // A socket gauge waits for the next connection; a pty stays as it is.
+    if (SocketLink() && master_ >= 0) {
         ::close(master_);
         master_ = -1;
     }
@@ -229,7 +259,7 @@ void GaugeSimulator::PeerClosed()
 
 ssize_t GaugeSimulator::WriteLink(const std::uint8_t* data, size_t size)
 {
-    if (options_.irda)
+    if (SocketLink())
         return ::send(master_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     return ::write(master_, data, size);
 }
@@ -262,8 +292,8 @@ bool GaugeSimulator::ItemsLeft() const
 
 void GaugeSimulator::CheckPortRate()
 {
-    if (options_.irda)
-        return;  // an infrared link has no line rate
+    if (SocketLink())
+        return;  // an infrared or Bluetooth link has no line rate
     termios tio {};
     if (::tcgetattr(master_, &tio) != 0)
         return;
@@ -312,9 +342,27 @@ void GaugeSimulator::SendNextItem()
     }
     CheckPortRate();
     if (Send(bytes)) {
-        std::lock_guard lock(mutex_);
-        ++stats_.itemsSent;
+        long long sent;
+        {
+            std::lock_guard lock(mutex_);
+            sent = ++stats_.itemsSent;
+        }
+        if (options_.bluetooth && options_.btDropAfter > 0 && !dropped_ && sent == options_.btDropAfter)
+            DropLink();
     }
+}
+
+void GaugeSimulator::DropLink()
+{
+    // Like a gauge that falls asleep: the link goes, the device stays in range.
+    dropped_ = true;
+    peer_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        stats_.peerOpen = false;
+    }
+    Log("link dropped", true);
+    PeerClosed();
 }
 
 void GaugeSimulator::OnEnq()
@@ -542,7 +590,7 @@ bool GaugeSimulator::Send(const Bytes& bytes)
 
 void GaugeSimulator::Run()
 {
-    if (master_ < 0 && irda_.ListenFd() < 0)
+    if (master_ < 0 && irda_.ListenFd() < 0 && bluetooth_.ListenFd() < 0)
         return;
     std::optional<Clock::time_point> endAt;
     std::uint8_t buffer[4096];

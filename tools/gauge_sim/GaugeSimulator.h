@@ -2,7 +2,9 @@
 // A measuring gauge on a pseudo-terminal: the program under test opens the terminal's
 // slave side as a COM port; the simulator talks through the master side. Or, with the
 // irda option, an infrared gauge in the air of the emulated infrared layer: the program
-// connects to its IrCOMM service, and the simulator talks through that connection.
+// connects to its IrCOMM service, and the simulator talks through that connection. With
+// the bluetooth option, a Bluetooth gauge on the simulated Bluetooth stack, reached over
+// its RFCOMM endpoint in the same way.
 //
 // Open() creates the terminal and registers it in ComPorts.ini (or enters the air);
 // Run() plays the gauge on the calling thread until Stop() (from any thread or a signal
@@ -15,6 +17,7 @@
 //
 // Threads: Open, Run and Close belong to one thread; Stop, StopFd and Stats may be used
 // from any thread while Run is going.
+#include "tools/gauge_sim/BluetoothGauge.h"
 #include "tools/gauge_sim/IrDAGauge.h"
 #include "tools/gauge_sim/SimOptions.h"
 
@@ -77,6 +80,10 @@ private:
     using Clock = std::chrono::steady_clock;
 
     int OpenIrDA();
+    int OpenBluetooth();
+    // The link is a socket connection (infrared or Bluetooth), not a pty.
+    bool SocketLink() const { return options_.irda || options_.bluetooth; }
+    void DropLink();
     bool PeerPresent();
     void PeerClosed();
     ssize_t WriteLink(const std::uint8_t* data, size_t size);
@@ -100,6 +107,8 @@ private:
     SimOptions options_;
     int master_ = -1;                     // the pty's master side, or the infrared connection
     IrDAGauge irda_;
+    BluetoothGauge bluetooth_;
+    bool dropped_ = false;                // the Bluetooth link was dropped on purpose
     int stopFd_ = -1;
     std::string slavePath_;
     std::string error_;

@@ -190,6 +190,17 @@ std::string SimUsage()
            "  --irda-id XXXXXXXX  its device id, 8 hex digits (default: a random free one)\n"
            "  --irda-name NAME    its nickname, at most 22 bytes (default \"Lakmo 3\")\n"
            "\n"
+           "Bluetooth (instead of a COM port):\n"
+           "  --bluetooth         a gauge on the simulated Bluetooth stack, offering a\n"
+           "                      serial-port service; prints its address first\n"
+           "  --bt-dir DIR        the stack's folder (default: $DABRIX_BT_SIM)\n"
+           "  --bt-address HEX    its address, 12 hex digits (default 0011223344AA)\n"
+           "  --bt-name NAME      its name (default \"Gauge_2600\")\n"
+           "  --bt-class HEX      its class of device (default 001F00)\n"
+           "  --bt-channel N      the RFCOMM channel of its service, 1..30 (default 1)\n"
+           "  --bt-empty-names N  the first N reads of its device file find no name\n"
+           "  --bt-drop-after N   drop the link once after N items; the device stays\n"
+           "\n"
            "Other:\n"
            "  --config DIR        configuration folder holding ComPorts.ini\n"
            "                      (default: $XDG_CONFIG_HOME/Dabrix)\n"
@@ -210,6 +221,7 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
     SimOptions o;
     std::string itemsFile;
     bool irdaDetail = false;
+    bool btDetail = false;
     auto fail = [&](std::string message) {
         result.error = std::move(message);
         return result;
@@ -341,11 +353,56 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
                 return fail("--irda-name needs a name of at most 22 bytes");
             o.irdaName = *v;
             irdaDetail = true;
+        } else if (a == "--bluetooth") {
+            o.bluetooth = true;
+        } else if (a == "--bt-dir") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--bt-dir needs a folder");
+            o.btDir = *v;
+            btDetail = true;
+        } else if (a == "--bt-address") {
+            const auto v = value();
+            const bool hex = v && v->size() == 12 && v->find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+            const auto n = hex ? ParseNumber<std::uint64_t>(*v, 16) : std::nullopt;
+            if (!n)
+                return fail("--bt-address needs 12 hex digits");
+            o.btAddress = *n;
+            btDetail = true;
+        } else if (a == "--bt-name") {
+            const auto v = value();
+            if (!v || v->find('\n') != std::string::npos)
+                return fail("--bt-name needs a name on one line");
+            o.btName = *v;
+            btDetail = true;
+        } else if (a == "--bt-class") {
+            const auto v = value();
+            const auto n = v ? ParseNumber<std::uint32_t>(*v, 16) : std::nullopt;
+            if (!n || *n > 0xFFFFFF)
+                return fail("--bt-class needs at most 6 hex digits");
+            o.btClass = *n;
+            btDetail = true;
+        } else if (a == "--bt-channel") {
+            if (!positive(o.btChannel, 1) || o.btChannel > 30)
+                return fail("--bt-channel needs a channel 1..30");
+            btDetail = true;
+        } else if (a == "--bt-empty-names") {
+            if (!positive(o.btEmptyNames, 0))
+                return fail("--bt-empty-names needs a count");
+            btDetail = true;
+        } else if (a == "--bt-drop-after") {
+            if (!positive(o.btDropAfter, 1))
+                return fail("--bt-drop-after needs a count above 0");
+            btDetail = true;
         } else {
             return fail("unknown option " + a);
         }
     }
 
+    if (btDetail && !o.bluetooth)
+        return fail("the --bt-... options need --bluetooth");
+    if (o.bluetooth && o.irda)
+        return fail("choose one of --irda and --bluetooth");
     if (irdaDetail && !o.irda)
         return fail("--irda-dir, --irda-id and --irda-name need --irda");
     if (o.onEnq && o.source == SimSource::None && !o.prompt)

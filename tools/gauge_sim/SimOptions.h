@@ -56,6 +56,19 @@ struct SimOptions {
     std::string irdaDir;
     std::optional<std::uint32_t> irdaId;
     std::string irdaName = "Lakmo 3";
+    // A Bluetooth gauge on the simulated Bluetooth stack instead: the stack's folder
+    // (empty: $DABRIX_BT_SIM), its address (12 hex digits), name, class of device, the
+    // RFCOMM channel of its serial-port service, how many reads of its device file find
+    // an empty name first, and after how many items it drops the link once (0: never;
+    // the device stays in range and takes the next connection).
+    bool bluetooth = false;
+    std::string btDir;
+    std::uint64_t btAddress = 0x0011223344AAULL;
+    std::string btName = "Gauge_2600";
+    std::uint32_t btClass = 0x001F00;
+    int btChannel = 1;
+    int btEmptyNames = 0;
+    int btDropAfter = 0;
 };
 
 struct SimOptionsResult {
