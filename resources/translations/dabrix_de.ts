@@ -227,6 +227,13 @@
     </message>
 </context>
 <context>
+    <name>TKTXComm2Manager</name>
+    <message>
+        <source>Discovering complete with error</source>
+        <translation>Suche mit Fehler beendet</translation>
+    </message>
+</context>
+<context>
     <name>TMainForm</name>
     <message>
         <source>New</source>
@@ -1066,6 +1073,14 @@ Jetzt neu starten ?</translation>
     <message>
         <source>Devices parameter is not valid.</source>
         <translation>Der Parameter der Geräteliste ist ungültig.</translation>
+    </message>
+    <message>
+        <source>%1 is not valid Bluetooth address.</source>
+        <translation>%1 ist keine gültige Bluetooth-Adresse.</translation>
+    </message>
+    <message>
+        <source>Service parameter is not valid.</source>
+        <translation>Der Dienst-Parameter ist ungültig.</translation>
     </message>
 </context>
 </TS>

@@ -227,6 +227,13 @@
     </message>
 </context>
 <context>
+    <name>TKTXComm2Manager</name>
+    <message>
+        <source>Discovering complete with error</source>
+        <translation>Recherche terminée avec une erreur</translation>
+    </message>
+</context>
+<context>
     <name>TMainForm</name>
     <message>
         <source>New</source>
@@ -1066,6 +1073,14 @@ Redémarrer maintenant ?</translation>
     <message>
         <source>Devices parameter is not valid.</source>
         <translation>Le paramètre de liste d&apos;appareils n&apos;est pas valide.</translation>
+    </message>
+    <message>
+        <source>%1 is not valid Bluetooth address.</source>
+        <translation>%1 n&apos;est pas une adresse Bluetooth valide.</translation>
+    </message>
+    <message>
+        <source>Service parameter is not valid.</source>
+        <translation>Le paramètre de service n&apos;est pas valide.</translation>
     </message>
 </context>
 </TS>
