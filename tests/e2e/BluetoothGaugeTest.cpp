@@ -11,9 +11,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QPixmap>
 #include <QPlainTextEdit>
 
 #include <chrono>
+#include <cstdlib>
 
 using namespace std::chrono_literals;
 using dabrix::test::WaitFor;
@@ -67,6 +69,14 @@ TEST_F(BluetoothGaugeWindowTest, Tag14FindsTheGaugeAndShowsItsReadings)
     EXPECT_EQ(form_->StatusPanels[0]->text().toStdString(), "Connected...     Gauge_2600 (00:11:22:33:44:AA)");
     EXPECT_EQ(form_->StatusPanels[3]->text().toStdString(), "Lakmo 2600 Bluetooth");
     EXPECT_EQ(form_->ConnectedName, QStringLiteral("Gauge_2600 (00:11:22:33:44:AA)"));
+
+    // DABRIX_E2E_SHOT=<file.png> keeps a picture of the receiving window.
+    if (const char* shot = std::getenv("DABRIX_E2E_SHOT")) {
+        ASSERT_TRUE(WaitForLines(12, 10s));
+        form_->resize(820, 480);  // wide enough for the status panels side by side
+        WaitFor([] { return false; }, 200ms);
+        EXPECT_TRUE(form_->grab().save(QString::fromLocal8Bit(shot)));
+    }
 }
 
 TEST_F(BluetoothGaugeWindowTest, Tag12IsOpenedAgainOnTheEleventhTickAfterTheGaugeDropsItsLink)
