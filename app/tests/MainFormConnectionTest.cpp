@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -149,19 +150,31 @@ TEST_F(PortMenuTest, GaugesAreEnabledByThePortKindTheyNeed)
 {
     Create();
     Show();
-    const TPorts offered = form_->KTXComm2Manager1->Ports();
-    ASSERT_TRUE(offered.Contains(portCOM));
-    ASSERT_FALSE(offered.Contains(portIrDA));  // no infrared or Bluetooth yet
-    ASSERT_FALSE(offered.Contains(portBT));
-    for (int tag = 0; tag <= 14; ++tag) {
-        const bool usb = tag == 2 || tag == 8 || tag == 11 || tag == 13;
-        const bool enabled = tag == 10 || tag == 12 || tag == 14 ? false : !usb || offered.Contains(portUSB);
-        EXPECT_EQ(GaugeItem(tag)->isEnabled(), enabled) << tag;
-    }
+    auto check = [&](const char* what) {
+        SCOPED_TRACE(what);
+        const TPorts offered = form_->KTXComm2Manager1->Ports();
+        ASSERT_TRUE(offered.Contains(portCOM));
+        ASSERT_FALSE(offered.Contains(portIrDA));  // no infrared air here
+        for (int tag = 0; tag <= 14; ++tag) {
+            const bool usb = tag == 2 || tag == 8 || tag == 11 || tag == 13;
+            const bool bluetooth = tag == 12 || tag == 14;
+            const bool enabled = tag == 10 ? false
+                                 : bluetooth ? offered.Contains(portBT)
+                                             : !usb || offered.Contains(portUSB);
+            EXPECT_EQ(GaugeItem(tag)->isEnabled(), enabled) << tag;
+        }
+    };
+    // The simulated Bluetooth stack's folder is there: its radio is present.
+    ASSERT_TRUE(form_->KTXComm2Manager1->Ports().Contains(portBT));
+    check("with a Bluetooth radio");
+    ASSERT_TRUE(QDir(QDir(dir_.path()).filePath("bt")).removeRecursively());
+    ASSERT_TRUE(dabrix::test::WaitFor([&] { return !form_->KTXComm2Manager1->Ports().Contains(portBT); }));
+    check("without one");
 }
 
 TEST_F(PortMenuTest, AChosenGaugeWhosePortKindHasGoneFallsBackToManualSilently)
 {
+    ASSERT_TRUE(QDir(QDir(dir_.path()).filePath("bt")).removeRecursively());  // no Bluetooth radio
     Create();
     Show();
     GaugeItem(7)->trigger();

@@ -1,10 +1,8 @@
 // The library's Bluetooth half on the simulated stack: the platform binding's
 // availability, radios, inquiries, the presence watcher with its lost and found passes,
-// per-device queries and the client connection's RFCOMM path. Devices are files in a
-// temporary stack folder, written by hand or by the gauge simulator's Bluetooth gauge,
-// as another program plays them.
+// per-device queries and the client connection's RFCOMM path. Devices are files and
+// listening sockets in a temporary stack folder, made by hand as another program would.
 #include "tests/support/EventLoop.h"
-#include "tools/gauge_sim/BluetoothGauge.h"
 #include "transport/lnkAPI.h"
 #include "transport/lnkBluetoothDiscovery.h"
 #include "transport/lnkClient.h"
@@ -19,8 +17,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -46,9 +46,13 @@ public:
         stacks_.SetPresent(BindingKind::Microsoft, false);
         SetStackBindingFactory(BindingKind::Microsoft, {});
     }
-    ~SimStack() { ::unsetenv("DABRIX_BT_SIM"); }
+    ~SimStack()
+    {
+        for (int fd : listeners_)
+            ::close(fd);
+        ::unsetenv("DABRIX_BT_SIM");
+    }
 
-    std::string Folder() const { return folder_.toStdString(); }
 
     // Writes <hex>.device, aside and renamed into place as the stack's contract asks.
     void Device(const QString& hex, const QByteArray& lines) const
@@ -61,6 +65,26 @@ public:
         ASSERT_TRUE(QFile::remove(folder_ + "/" + hex + ".device") || true);
         ASSERT_TRUE(QFile::rename(aside, folder_ + "/" + hex + ".device"));
     }
+    // A gauge with a serial-port service on `channel`, listening on its RFCOMM endpoint;
+    // returns the listening socket (non-blocking), -1 on failure.
+    int Gauge(const QString& hex, int channel) const
+    {
+        Device(hex, QByteArray("name=Gauge_2600\nservice=") + QByteArray::number(channel) + "," + kSpp + ",Serial Port\n");
+        const QByteArray path = QFile::encodeName(folder_ + "/" + hex + "." + QString::number(channel));
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        if (static_cast<size_t>(path.size()) >= sizeof addr.sun_path)
+            return -1;
+        std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
+            if (fd >= 0)
+                ::close(fd);
+            return -1;
+        }
+        listeners_.push_back(fd);
+        return fd;
+    }
     void Remove(const QString& hex) const { QFile::remove(folder_ + "/" + hex + ".device"); }
     // The radio goes, as a user unplugging the adapter would see it.
     void MoveAway() const { ASSERT_TRUE(QDir().rename(folder_, folder_ + ".away")); }
@@ -69,6 +93,7 @@ private:
     QTemporaryDir dir_;
     QString folder_;
     FakeStacks stacks_;
+    mutable std::vector<int> listeners_;
 };
 
 const TlnkBluetoothRadio kPlatformRadio(baMicrosoft);
@@ -390,28 +415,26 @@ struct Link {
     }
 };
 
-int AcceptWithin(const dabrix::tools::BluetoothGauge& gauge, std::chrono::milliseconds limit)
+int AcceptWithin(int listener, std::chrono::milliseconds limit)
 {
     int fd = -1;
-    WaitFor([&] { return (fd = gauge.Accept()) >= 0; }, limit);
+    WaitFor([&] { return (fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; }, limit);
     return fd;
 }
+
+const QString kGaugeAddress = QStringLiteral("(00:11:22:33:44:AA)");
 
 } // namespace
 
 TEST(BluetoothClientTest, ChannelZeroConnectsToTheChannelTheServiceSearchFinds)
 {
     SimStack sim;
-    dabrix::tools::BluetoothGauge gauge;
-    dabrix::tools::BluetoothGaugeSettings settings;
-    settings.folder = sim.Folder();
-    settings.channel = 7;
-    std::string error;
-    ASSERT_TRUE(gauge.Create(settings, error)) << error;
+    const int gauge = sim.Gauge("0011223344AA", 7);
+    ASSERT_GE(gauge, 0);
     TlnkAPI api(nullptr);
     ASSERT_EQ(api.Load(), 0);
 
-    Link link(QString::fromStdString(gauge.Address()), 0);
+    Link link(kGaugeAddress, 0);
     ASSERT_EQ(link.client.Connect(), 0);
     const int peer = AcceptWithin(gauge, 3s);
     ASSERT_GE(peer, 0);
@@ -435,12 +458,7 @@ TEST(BluetoothClientTest, ChannelZeroConnectsToTheChannelTheServiceSearchFinds)
 TEST(BluetoothClientTest, FailedConnectsGiveTheirCodes)
 {
     SimStack sim;
-    dabrix::tools::BluetoothGauge gauge;
-    dabrix::tools::BluetoothGaugeSettings settings;
-    settings.folder = sim.Folder();
-    settings.channel = 2;
-    std::string error;
-    ASSERT_TRUE(gauge.Create(settings, error)) << error;
+    ASSERT_GE(sim.Gauge("0011223344AA", 2), 0);
     sim.Device("0011223344BB", "name=NoSpp\nservice=4,1105,Object Push\n");
     TlnkAPI api(nullptr);
     ASSERT_EQ(api.Load(), 0);
@@ -476,14 +494,11 @@ TEST(BluetoothClientTest, FailedConnectsGiveTheirCodes)
 TEST(BluetoothClientTest, TheStackVanishingWhileConnectedDisconnects)
 {
     SimStack sim;
-    dabrix::tools::BluetoothGauge gauge;
-    dabrix::tools::BluetoothGaugeSettings settings;
-    settings.folder = sim.Folder();
-    std::string error;
-    ASSERT_TRUE(gauge.Create(settings, error)) << error;
+    const int gauge = sim.Gauge("0011223344AA", 1);
+    ASSERT_GE(gauge, 0);
     TlnkAPI api(nullptr);
     ASSERT_EQ(api.Load(), 0);
-    Link link(QString::fromStdString(gauge.Address()), 0);
+    Link link(kGaugeAddress, 0);
     ASSERT_EQ(link.client.Connect(), 0);
     const int peer = AcceptWithin(gauge, 3s);
     ASSERT_GE(peer, 0);
