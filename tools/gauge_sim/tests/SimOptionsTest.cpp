@@ -100,12 +100,37 @@ TEST(SimOptionsTest, RejectsWrongCommandLines)
         {"--irda", "--irda-id", "1A2B3C4G"},
         {"--irda", "--irda-name", "a name longer than 22 b"},
         {"--irda", "--irda-dir"},
+        {"--bt-name", "Gauge_335"},  // needs --bluetooth
+        {"--bluetooth", "--irda"},
+        {"--bluetooth", "--bt-address", "0011223344A"},
+        {"--bluetooth", "--bt-address", "0011223344AG"},
+        {"--bluetooth", "--bt-channel", "0"},
+        {"--bluetooth", "--bt-channel", "31"},
+        {"--bluetooth", "--bt-class", "1000000"},
+        {"--bluetooth", "--bt-empty-names", "-1"},
+        {"--bluetooth", "--bt-drop-after", "0"},
     };
     for (const auto& args : wrong) {
         const auto r = ParseSimOptions(args);
         EXPECT_FALSE(r.options) << args[0];
         EXPECT_FALSE(r.error.empty()) << args[0];
     }
+}
+
+TEST(SimOptionsTest, ReadsTheBluetoothGaugesOptions)
+{
+    const auto r = ParseSimOptions({"--bluetooth", "--bt-dir", "/tmp/bt", "--bt-address", "00112233445b", "--bt-name",
+                                    "Gauge_335", "--bt-class", "240404", "--bt-channel", "30", "--bt-empty-names",
+                                    "5", "--bt-drop-after", "3"});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_TRUE(r.options->bluetooth);
+    EXPECT_EQ(r.options->btDir, "/tmp/bt");
+    EXPECT_EQ(r.options->btAddress, 0x00112233445BULL);
+    EXPECT_EQ(r.options->btName, "Gauge_335");
+    EXPECT_EQ(r.options->btClass, 0x240404u);
+    EXPECT_EQ(r.options->btChannel, 30);
+    EXPECT_EQ(r.options->btEmptyNames, 5);
+    EXPECT_EQ(r.options->btDropAfter, 3);
 }
 
 TEST(SimOptionsTest, ReadsItemFilesWithEscapes)
