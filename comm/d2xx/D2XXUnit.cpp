@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <mutex>
 #include <set>
 
@@ -39,6 +40,11 @@ constexpr std::size_t SlotOf(std::string_view name)
     }
     return kLookups.size();
 }
+
+#ifndef DABRIX_FTDI_PROVIDER_DIR
+#define DABRIX_FTDI_PROVIDER_DIR "lib/dabrix"
+#endif
+constexpr const char* kProviderFile = "libdabrix-ftd2xx.so";
 
 // A device count beyond this is taken as garbage; the list is never sized larger.
 constexpr uint32_t kMaxListedDevices = 1024;
@@ -138,8 +144,25 @@ const char* LookupName(std::size_t index)
 
 std::string LibraryPath()
 {
+    return LibraryCandidates().front();
+}
+
+std::vector<std::string> LibraryCandidates()
+{
     const char* path = std::getenv("DABRIX_D2XX_LIBRARY");
-    return path && *path ? std::string(path) : std::string("libftd2xx.so");
+    if (path && *path)
+        return {std::string(path)};
+    std::vector<std::string> candidates{"libftd2xx.so"};
+    // The provider over libftdi1 that ships with the program, found from the program's
+    // own folder: <prefix>/bin -> <prefix>/<libdir>/dabrix, or lib/dabrix in a build tree.
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path prefix = exe.parent_path().parent_path();
+        for (const char* dir : {DABRIX_FTDI_PROVIDER_DIR, "lib/dabrix"})
+            candidates.push_back((prefix / dir / kProviderFile).string());
+    }
+    return candidates;
 }
 
 bool Loaded()
@@ -416,14 +439,23 @@ bool LoadD2XX()
 {
     Binding& b = State();
     std::lock_guard lock(b.loadLock);
-    const std::string path = LibraryPath();
     // Opening before letting go of a library loaded earlier keeps the same file mapped
     // for any link that is still open on it.
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
+    std::string path;
+    void* library = nullptr;
+    for (const std::string& candidate : LibraryCandidates()) {
+        library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library) {
+            path = candidate;
+            break;
+        }
         const char* why = dlerror();
-        qWarning().noquote() << "D2XX: cannot load" << QString::fromStdString(path) << "-"
+        qWarning().noquote() << "D2XX: cannot load" << QString::fromStdString(candidate) << "-"
                              << (why ? why : "unknown reason");
+    }
+    if (library)
+        qInfo().noquote() << "D2XX: bound" << QString::fromStdString(path);
+    if (!library) {
         // A library loaded earlier goes now, or with the last handle still open on it.
         if (b.openHandles.empty())
             FreeLibrary(b);

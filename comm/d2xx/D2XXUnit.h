@@ -1,7 +1,7 @@
 #pragma once
-// D2XXUnit: the binding to the USB bridge vendor's D2XX library (libftd2xx.so, or the
-// file named by DABRIX_D2XX_LIBRARY). It loads the library at run time, binds its entry
-// points, wraps the calls the program makes and turns failure statuses into error boxes.
+// D2XXUnit: the binding to the USB bridge vendor's D2XX library (libftd2xx.so, the file
+// named by DABRIX_D2XX_LIBRARY, or the program's own provider over libftdi1). It loads
+// the library at run time, binds its entry points, wraps the calls the program makes and turns failure statuses into error boxes.
 //
 // Every wrapper works the same way: an unbound entry point returns 1 (FT_INVALID_HANDLE)
 // without calling anything; otherwise the function is called and a non-zero status is
@@ -51,8 +51,13 @@ inline constexpr std::size_t kSerialNumberMax = 49;
 inline constexpr std::size_t kLookupCount = 49;
 const char* LookupName(std::size_t index);
 
-// The file LoadD2XX opens: $DABRIX_D2XX_LIBRARY when set and not empty, else libftd2xx.so.
+// The first file LoadD2XX tries: $DABRIX_D2XX_LIBRARY when set and not empty, else
+// libftd2xx.so.
 std::string LibraryPath();
+// Every file LoadD2XX tries, in order, binding the first that loads: only
+// $DABRIX_D2XX_LIBRARY when set; else the vendor's libftd2xx.so, then the program's own
+// provider over libftdi1 (libdabrix-ftd2xx.so beside the program's libraries).
+std::vector<std::string> LibraryCandidates();
 
 // Whether the library is loaded and not waiting to be freed.
 bool Loaded();
