@@ -1,7 +1,8 @@
 #pragma once
 // D2XXUnit: the binding to the USB bridge vendor's D2XX library (libftd2xx.so, the file
 // named by DABRIX_D2XX_LIBRARY, or the program's own provider over libftdi1). It loads
-// the library at run time, binds its entry points, wraps the calls the program makes and turns failure statuses into error boxes.
+// the library at run time, binds its entry points, wraps the calls the program makes
+// and turns failure statuses into error boxes.
 //
 // Every wrapper works the same way: an unbound entry point returns 1 (FT_INVALID_HANDLE)
 // without calling anything; otherwise the function is called and a non-zero status is
