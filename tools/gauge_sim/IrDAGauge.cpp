@@ -70,6 +70,11 @@ int IrDAGauge::ConnectToService(const std::string& air)
     }
     std::sort(folders.begin(), folders.end());
     for (const std::string& name : folders) {
+        // As a real gauge asks the IAS first: only a participant that registered the
+        // IrCOMM class is the computer (another gauge offers the service as well).
+        struct stat st {};
+        if (::stat((air + "/" + name + "/" + kService + ".ias").c_str(), &st) != 0)
+            continue;
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return -1;
