@@ -5,6 +5,7 @@
 
 #include "app/StatusPanel.h"
 #include "comm/KTXComm2Item.h"
+#include "manager/KTXComm2Manager.h"
 #include "tests/support/EventLoop.h"
 #include "tools/gauge_sim/IrDAGauge.h"
 
@@ -287,4 +288,32 @@ TEST_F(IrDAGaugeWindowTest, ClosingTheWindowClosesTheListenerAndTheGaugesLink)
     form_.reset();
     EXPECT_EQ(WindowParticipant(), "");
     EXPECT_TRUE(WaitFor([&] { return !sim_->Stats().peerOpen; }, 5s));
+}
+
+TEST_F(IrDAGaugeWindowTest, WithAutoDiscoveryTheItemConnectsToTheGaugeNamedLakmo3)
+{
+    // A gauge in range offering IrCOMM itself; the window's listener finds no client.
+    SimOptions o = LineGauge({"12.5 um", "12.6 um"}, 200, 57600);
+    o.irda = true;
+    o.irdaDir = Air();
+    o.irdaId = 0x1A2B3C4D;
+    StartIrDASim(o);
+    ConnectTag10();
+    // The window leaves the infrared mode disabled; a user of the manager turns it on.
+    ASSERT_EQ(form_->KTXComm2Manager1->IrDAMode(), imDisabled);
+    form_->KTXComm2Manager1->SetIrDAMode(imAutoDiscovery);
+    ASSERT_EQ(form_->KTXComm2Manager1->IrDAMode(), imAutoDiscovery);
+
+    // The first poll comes after 5 s.
+    ASSERT_TRUE(WaitForLinkState(lsConnected, 12s));
+    const TDevices& found = form_->KTXComm2Manager1->IrDADevices();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Name, "Lakmo 3");
+    EXPECT_EQ(found[0].SerialNo, "1234");
+    EXPECT_EQ(form_->Connection->Port(), portIrDA);
+    ASSERT_TRUE(WaitForLines(3, 8s)) << form_->Editor->toPlainText().toStdString();
+    const QStringList lines = EditorLines();
+    EXPECT_TRUE(lines[0] == "12.5 um" || lines[0] == "12.6 um") << lines[0].toStdString();
+    EXPECT_TRUE(sim_->Stats().peerOpen);
+    EXPECT_EQ(form_->DisplayState, dsReceiving);
 }
