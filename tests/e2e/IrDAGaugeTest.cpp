@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sys/socket.h>
@@ -132,11 +133,16 @@ protected:
         ASSERT_EQ(::send(gaugeFd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
     }
 
+    // Numbered readings, one a line, cut to `size` bytes: the order shows in the text.
     static std::string Burst(size_t size)
     {
         std::string text;
-        for (size_t i = 0; i < size; ++i)
-            text += static_cast<char>('A' + i % 26);
+        for (int i = 1; text.size() < size; ++i) {
+            char line[32];
+            std::snprintf(line, sizeof line, "%03d:  0.%03d mm\n", i, 100 + i);
+            text += line;
+        }
+        text.resize(size);
         return text;
     }
 
