@@ -290,9 +290,10 @@ TEST_F(ManagerIrDATest, TheFirstTickComesAfterFiveSecondsAndFindsTheGauge)
     air.AddParticipant("1A2B3C4D", "Lakmo 3");
     manager->SetIrDAMode(imAutoDiscovery);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitFor([&] { return !manager->IrDADevices().empty(); }, 8s));
+    ASSERT_TRUE(WaitFor([&] { return !manager->IrDADevices().empty(); }, 20s));
+    // A coarse timer may fire up to 5 % early; a loaded machine makes it late only.
     const auto after = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(after, 4900ms);
+    EXPECT_GE(after, 4700ms);
     EXPECT_EQ(manager->IrDADevices()[0].SerialNo, "1234");
     EXPECT_EQ(manager->IrDATimer()->interval(), 10000);
     EXPECT_TRUE(manager->IrDATimer()->isActive());
