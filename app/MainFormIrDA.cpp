@@ -82,10 +82,11 @@ void TMainForm::IrDAEvent(uint32_t Event)
             return;
         RestartPromptTimer(TagOf(PromptTime));
         // Anything else (paused behind a dialog, searching) reads the data and drops them.
-        if (DisplayState == dsReceiving) {
-            const size_t length = ::strnlen(buffer.data(), result.count);
-            InsertReceivedText(QString::fromLatin1(buffer.data(), static_cast<qsizetype>(length)));
-        }
+        // Zero bytes are no text and are left out. Ending the text at the first of them
+        // would lose the rest of this read, and which bytes that is depends on how the
+        // link happened to split the data.
+        if (DisplayState == dsReceiving)
+            InsertReceivedText(QString::fromLatin1(buffer.data(), static_cast<qsizetype>(result.count)).remove(QChar(0)));
         return;
     }
     case static_cast<uint32_t>(irda::IrDAEvent::Accept): {

@@ -207,9 +207,9 @@ TEST_F(IrDAGaugeWindowTest, DataOutsideReceivingAreReadAndDropped)
             shown += text;
         EXPECT_EQ(form_->Editor->toPlainText().toStdString(), shown);
     }
-    // A zero byte ends the text of its read.
-    GaugeSends(std::string("end\0rest", 8));
-    ASSERT_TRUE(WaitForText(QString::fromStdString(shown + "end")));
+    // Zero bytes are left out; the bytes after them in the same read are kept.
+    GaugeSends(std::string("end\0rest\0", 9));
+    ASSERT_TRUE(WaitForText(QString::fromStdString(shown + "endrest")));
 }
 
 TEST_F(IrDAGaugeWindowTest, GaugeThatReconnectsFindsTheSameListener)
