@@ -12,6 +12,7 @@
 #include "platform/Locale.h"
 #include "platform/ProfileFile.h"
 #include "platform/QueuedCalls.h"
+#include "platform/irda/IrDASocket.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>

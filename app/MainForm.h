@@ -25,6 +25,10 @@
 #include <utility>
 #include <vector>
 
+namespace dabrix::platform::irda {
+class IrDASocket;
+}
+
 class QAction;
 class QActionGroup;
 class QCloseEvent;
@@ -214,9 +218,15 @@ public:
     // Powers an infrared adapter fed by the COM port's control lines (blocks for 110 ms).
     void WakeInfraredAdapter();
 
-    // ---- Infrared listener ------------------------------------------------------------
+    // ---- Infrared listener (MainFormIrDA.cpp) -----------------------------------------
+    // The IrCOMM service that the Tag 10 gauge connects to; true when it listens.
     bool OpenIrDAListener();
     void CloseIrDASockets();
+    // A socket event of the listening or the accepted socket (read 1, accept 8, close 32).
+    void IrDAEvent(uint32_t Event);
+    // The listening socket and the accepted one; null for none.
+    std::unique_ptr<dabrix::platform::irda::IrDASocket> IrDAListenSocket;
+    std::unique_ptr<dabrix::platform::irda::IrDASocket> IrDAAcceptSocket;
 
     // ---- Status (MainFormStatus.cpp) ---------------------------------------------------
     void UpdateStatusBar();

@@ -470,19 +470,3 @@ void TMainForm::WakeInfraredAdapter()
     Connection->SetControlLine(lnDTR, false);
     std::this_thread::sleep_for(10ms);
 }
-
-// ---- Infrared listener ------------------------------------------------------------------------
-
-bool TMainForm::OpenIrDAListener()
-{
-    // The IrCOMM listener needs the infrared socket layer, which this program does not
-    // offer yet: the infrared gauge stays disabled in the Gauge menu, and a search for it
-    // opens nothing and finds no candidates.
-    return false;
-}
-
-void TMainForm::CloseIrDASockets()
-{
-    // No listening or accepted infrared socket can be open (see OpenIrDAListener), so
-    // there is nothing to close.
-}

@@ -6,6 +6,8 @@
 #include "platform/UserMessage.h"
 #include "transport/lnkErrors.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <chrono>
 
@@ -55,6 +57,9 @@ TKTXComm2Manager::~TKTXComm2Manager()
     SetIrDAMode(imDisabled);
     SetUSBMode(umDisabled);
     SetBluetoothMode(bmDisabled);
+    // A component whose transport had gone is still here: it goes before the root.
+    irdaTimer_.reset();
+    irdaDiscovery_.reset();
     if (api_->Loaded())
         lnkShowError(api_->Unload());
     api_.reset();
@@ -107,14 +112,6 @@ void TKTXComm2Manager::SetSerialMode(TSerialMode value)
     }
 }
 
-// No infrared discovery exists on this platform yet, so the library never offers the
-// transport and the mode stays disabled.
-void TKTXComm2Manager::SetIrDAMode(TIrDAMode)
-{
-    irdaDevices_.clear();
-    irdaMode_ = imDisabled;
-}
-
 void TKTXComm2Manager::SetUSBMode(TUSBMode value)
 {
     usbGauges_.clear();
@@ -165,6 +162,8 @@ void TKTXComm2Manager::SetUSBMode(TUSBMode value)
 void TKTXComm2Manager::Refresh(TPorts Ports)
 {
     bool ran = false;
+    if (irdaDiscovery_ && Ports.Contains(portIrDA) && irdaMode_ == imManualDiscovery)
+        RefreshIrDA(ran);
     if (usbMonitor_ && Ports.Contains(portUSB) && usbMode_ == umManualDiscovery)
         RefreshUSB(ran);
     if (serialDiscovery_ && Ports.Contains(portCOM) && serialMode_ == smManualDiscovery)
@@ -473,11 +472,6 @@ TDevices TKTXComm2Manager::DeviceList(TPort Port) const
         break;
     }
     return {};
-}
-
-void TKTXComm2Manager::RestartIrDATimer()
-{
-    // The infrared poll timer exists only while infrared discovery does.
 }
 
 void TKTXComm2Manager::HardwareChanged(TObject* Sender)

@@ -12,6 +12,7 @@
 #include "transport/lnkAPI.h"
 #include "transport/lnkBluetoothDiscovery.h"
 #include "transport/lnkComponent.h"
+#include "transport/lnkIrDADiscovery.h"
 #include "transport/lnkSerialDiscovery.h"
 #include "transport/lnkUSBMonitor.h"
 
@@ -19,6 +20,8 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+
+class QTimer;
 
 class TKTXComm2Manager : public TComponent, public TKTXComm2Host {
 public:
@@ -98,6 +101,15 @@ public:
     // through BTRadio. Blocks while the device answers empty names (up to 2.5 s).
     TDevice BluetoothFill(const TlnkBluetoothRadio* Radio, const TlnkBluetoothDevice& Device) const;
 
+    // Infrared (KTXComm2ManagerIrDA.cpp).
+    TlnkIrDADiscovery* IrDADiscovery() const { return irdaDiscovery_.get(); }
+    // The poll of the auto mode; present while the IrDA discovery is.
+    QTimer* IrDATimer() const { return irdaTimer_.get(); }
+    void IrDAStarted(TObject* Sender);
+    // Devices is none when the search failed.
+    void IrDAComplete(TObject* Sender, const TlnkIrDADevices* Devices);
+    void IrDAPoll();
+
 private:
     // AfterLoad / OnChanged of the library root: recompute Ports and tell every item.
     void HardwareChanged(TObject* Sender);
@@ -116,6 +128,7 @@ private:
     void RefreshCOM(bool& Ran);
     void RefreshUSB(bool& Ran);
     void RefreshBT(bool& Ran);
+    void RefreshIrDA(bool& Ran);
 
     QString about_;
     int64_t counterFrequency_ = 0;
@@ -132,6 +145,8 @@ private:
     std::unique_ptr<TlnkSerialDiscovery> serialDiscovery_;
     std::unique_ptr<TlnkUSBMonitor> usbMonitor_;
     std::unique_ptr<TlnkBluetoothDiscovery> btDiscovery_;
+    std::unique_ptr<TlnkIrDADiscovery> irdaDiscovery_;
+    std::unique_ptr<QTimer> irdaTimer_;
     std::unique_ptr<TlnkBluetoothRadio> btRadio_;
 
     TDevices comDevices_;

@@ -232,6 +232,10 @@
         <source>Discovering complete with error</source>
         <translation>Suche mit Fehler beendet</translation>
     </message>
+    <message>
+        <source>Error discovering IrDA devices</source>
+        <translation>Fehler bei der Suche nach IrDA-Geräten</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>

@@ -232,6 +232,10 @@
         <source>Discovering complete with error</source>
         <translation>Recherche terminée avec une erreur</translation>
     </message>
+    <message>
+        <source>Error discovering IrDA devices</source>
+        <translation>Erreur lors de la recherche des appareils IrDA</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>

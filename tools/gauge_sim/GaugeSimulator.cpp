@@ -136,7 +136,7 @@ int GaugeSimulator::Open()
 
 int GaugeSimulator::OpenIrDA()
 {
-    if (irda_.ListenFd() >= 0)
+    if (irda_.ListenFd() >= 0 || !irdaClientAir_.empty())
         return -1;
     std::string air = options_.irdaDir;
     if (air.empty())
@@ -145,6 +145,11 @@ int GaugeSimulator::OpenIrDA()
     if (air.empty()) {
         error_ = "no infrared air: give --irda-dir or set DABRIX_IRDA_DIR";
         return 0;
+    }
+    if (options_.irdaClient) {
+        irdaClientAir_ = air;
+        Log("connects to " + std::string(IrDAGauge::kService) + " in " + air);
+        return -1;
     }
     if (!irda_.Create(air, options_.irdaId, options_.irdaName, error_))
         return 0;
@@ -181,12 +186,15 @@ std::string GaugeSimulator::LinkName() const
 {
     if (options_.bluetooth)
         return bluetooth_.Address();
+    if (options_.irdaClient)
+        return std::string("client of ") + IrDAGauge::kService;
     return options_.irda ? irda_.Address() : "COM" + std::to_string(comNumber_);
 }
 
 void GaugeSimulator::Close()
 {
     irda_.Remove();
+    irdaClientAir_.clear();
     bluetooth_.Remove();
     if (comNumber_ != 0) {
         platform::ComPortMap map(options_.configFolder.empty() ? platform::ConfigFolder()
@@ -240,7 +248,9 @@ bool GaugeSimulator::PeerPresent()
 {
     if (SocketLink()) {
         if (master_ < 0)
-            master_ = options_.irda ? irda_.Accept() : bluetooth_.Accept();
+            master_ = options_.irdaClient ? IrDAGauge::ConnectToService(irdaClientAir_)
+                      : options_.irda     ? irda_.Accept()
+                                          : bluetooth_.Accept();
         return master_ >= 0;
     }
     // While nobody has the slave open, the master reports a hang-up.
@@ -590,7 +600,7 @@ bool GaugeSimulator::Send(const Bytes& bytes)
 
 void GaugeSimulator::Run()
 {
-    if (master_ < 0 && irda_.ListenFd() < 0 && bluetooth_.ListenFd() < 0)
+    if (master_ < 0 && irda_.ListenFd() < 0 && irdaClientAir_.empty() && bluetooth_.ListenFd() < 0)
         return;
     std::optional<Clock::time_point> endAt;
     std::uint8_t buffer[4096];

@@ -107,6 +107,7 @@ private:
     SimOptions options_;
     int master_ = -1;                     // the pty's master side, or the infrared connection
     IrDAGauge irda_;
+    std::string irdaClientAir_;  // the air an IrDA client gauge connects in; empty otherwise
     BluetoothGauge bluetooth_;
     bool dropped_ = false;                // the Bluetooth link was dropped on purpose
     int stopFd_ = -1;

@@ -1,14 +1,17 @@
 #include "tools/gauge_sim/IrDAGauge.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dabrix::tools {
 
@@ -26,7 +29,66 @@ std::string Errno(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
+// Calls `use` with the address of the service socket in `folder`; a path too long for
+// the address is reached through the folder's descriptor.
+template <typename Use>
+bool WithServiceAddress(const std::string& folder, Use use)
+{
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = folder + "/" + IrDAGauge::kService;
+    int folderFd = -1;
+    if (path.size() >= sizeof addr.sun_path) {
+        folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        path = "/proc/self/fd/" + std::to_string(folderFd) + "/" + IrDAGauge::kService;
+    }
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    const bool done = use(addr);
+    if (folderFd >= 0)
+        ::close(folderFd);
+    return done;
+}
+
+bool IsDeviceFolderName(const std::string& name)
+{
+    return name.size() == 8 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+    });
+}
+
 } // namespace
+
+int IrDAGauge::ConnectToService(const std::string& air)
+{
+    std::vector<std::string> folders;
+    if (DIR* dir = ::opendir(air.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (IsDeviceFolderName(entry->d_name))
+                folders.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(folders.begin(), folders.end());
+    for (const std::string& name : folders) {
+        // As a real gauge asks the IAS first: only a participant that registered the
+        // IrCOMM class is the computer (another gauge offers the service as well).
+        struct stat st {};
+        if (::stat((air + "/" + name + "/" + kService + ".ias").c_str(), &st) != 0)
+            continue;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return -1;
+        const bool connected = WithServiceAddress(air + "/" + name, [fd](const sockaddr_un& addr) {
+            return ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+        });
+        if (connected) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            return fd;
+        }
+        ::close(fd);
+    }
+    return -1;
+}
 
 bool IrDAGauge::Create(const std::string& air, std::optional<std::uint32_t> id, const std::string& name,
                        std::string& error)
@@ -68,20 +130,9 @@ bool IrDAGauge::Create(const std::string& air, std::optional<std::uint32_t> id, 
     }
 
     listen_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::string path = folder_ + "/" + kService;
-    int folderFd = -1;
-    if (path.size() >= sizeof addr.sun_path) {
-        // Too long for the address: through the folder's descriptor.
-        folderFd = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        path = "/proc/self/fd/" + std::to_string(folderFd) + "/" + kService;
-    }
-    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-    const bool listening = listen_ >= 0 && ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0
-                           && ::listen(listen_, 2) == 0;
-    if (folderFd >= 0)
-        ::close(folderFd);
+    const bool listening = listen_ >= 0 && WithServiceAddress(folder_, [this](const sockaddr_un& addr) {
+        return ::bind(listen_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    }) && ::listen(listen_, 2) == 0;
     if (!listening) {
         error = Errno("cannot offer " + folder_ + "/" + kService);
         Remove();

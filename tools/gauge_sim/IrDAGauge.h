@@ -30,6 +30,11 @@ public:
     int ListenFd() const { return listen_; }
     // A connection the program opened, non-blocking; -1 when none waits.
     int Accept() const;
+    // The other role: the gauge as the client of a computer that offers "IrDA:IrCOMM"
+    // in the air. Connects to the first participant (in folder-name order) that has
+    // registered the IAS class "IrDA:IrCOMM" and whose service takes the connection; the
+    // socket is non-blocking, -1 when none took it.
+    static int ConnectToService(const std::string& air);
     // The device's address text, e.g. "(1A:2B:3C:4D)".
     std::string Address() const;
 

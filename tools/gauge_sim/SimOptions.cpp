@@ -186,6 +186,9 @@ std::string SimUsage()
            "Infrared (instead of a COM port):\n"
            "  --irda              a gauge in the air of the emulated infrared layer, offering\n"
            "                      IrDA:IrCOMM; prints its address (\"(1A:2B:3C:4D)\") first\n"
+           "  --irda-client       an infrared gauge that connects to the computer's\n"
+           "                      IrDA:IrCOMM service instead (Tag 10's way), again after\n"
+           "                      each connection ends\n"
            "  --irda-dir DIR      the air folder (default: $DABRIX_IRDA_DIR)\n"
            "  --irda-id XXXXXXXX  its device id, 8 hex digits (default: a random free one)\n"
            "  --irda-name NAME    its nickname, at most 22 bytes (default \"Lakmo 3\")\n"
@@ -333,6 +336,9 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args)
                 return fail("--ack-timeout needs milliseconds above 0");
         } else if (a == "--irda") {
             o.irda = true;
+        } else if (a == "--irda-client") {
+            o.irda = true;
+            o.irdaClient = true;
         } else if (a == "--irda-dir") {
             const auto v = value();
             if (!v || v->empty())

@@ -53,6 +53,9 @@ struct SimOptions {
     // the folder (empty: $DABRIX_IRDA_DIR), the device id (none: a random unused one,
     // in address order: 0x1A2B3C4D is "(1A:2B:3C:4D)") and the nickname it shows.
     bool irda = false;
+    // The gauge connects as the client to the computer's "IrDA:IrCOMM" service (the
+    // first participant in the air that takes it) instead of offering that service.
+    bool irdaClient = false;
     std::string irdaDir;
     std::optional<std::uint32_t> irdaId;
     std::string irdaName = "Lakmo 3";

@@ -77,7 +77,7 @@ TEST_F(GaugeSimProgramTest, HelpAndWrongOptions)
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromUtf8(help.readAllStandardOutput());
     for (const char* option : {"--lines", "--generate", "--ktx", "--interval", "--count", "--on-enq", "--prompt",
-                               "--echo", "--baud", "--pace", "--log", "--config", "--irda", "--irda-id"})
+                               "--echo", "--baud", "--pace", "--log", "--config", "--irda", "--irda-id", "--irda-client"})
         EXPECT_TRUE(text.contains(option)) << option;
 
     QProcess wrong;

@@ -56,6 +56,14 @@ TEST(SimOptionsTest, ReadsTheOptions)
     EXPECT_EQ(irda.options->irdaDir, "/tmp/air");
     EXPECT_EQ(irda.options->irdaId, 0x1A2B3C4Du);
     EXPECT_EQ(irda.options->irdaName, "Sonavel 3");
+    EXPECT_FALSE(irda.options->irdaClient);
+
+    // The gauge as the client of the computer's listener is an infrared gauge as well.
+    const auto client = ParseSimOptions(Args({"--irda-client", "--irda-dir", "/tmp/air", "--generate"}));
+    ASSERT_TRUE(client.options) << client.error;
+    EXPECT_TRUE(client.options->irda);
+    EXPECT_TRUE(client.options->irdaClient);
+    EXPECT_EQ(client.options->irdaDir, "/tmp/air");
 
     EXPECT_TRUE(ParseSimOptions(Args({"--help"})).help);
     const auto defaults = ParseSimOptions({});
