@@ -19,27 +19,6 @@ namespace {
 // How long a device may take to answer a service search.
 constexpr int kServiceSearchMs = 10000;
 
-// The stack a radio stands for, after the checks every query makes first. Only the
-// platform's stack has a binding here; the vendor stacks never report themselves
-// available, so the check stops them with 14.
-int StackFor(const TlnkBluetoothRadio* Radio, std::shared_ptr<platform::BluetoothStack>& Stack)
-{
-    if (!Radio)
-        return code::InvalidArgument;
-    if (const int result = CheckBluetoothApi(Radio->Api()); result != code::Ok)
-        return result;
-    switch (Radio->Api()) {
-    case baMicrosoft:
-        Stack = PlatformBluetoothStack();
-        return Stack ? code::Ok : code::BluetoothApiNotAvailable;
-    case baBlueSoleil:
-    case baToshiba:
-    case baWidComm:
-        return code::BluetoothApiNotAvailable;
-    }
-    return code::UnknownBluetoothApi;
-}
-
 int CodeOf(BluetoothResult result)
 {
     switch (result) {
@@ -54,7 +33,7 @@ int CodeOf(BluetoothResult result)
 int Query(const TlnkBluetoothRadio* Radio, const QString& Address, platform::BluetoothDeviceInfo& Info)
 {
     std::shared_ptr<platform::BluetoothStack> stack;
-    if (const int result = StackFor(Radio, stack); result != code::Ok)
+    if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
     // The setter admits only valid addresses.
     const uint64_t address = BluetoothAddressFromString(Address).value_or(0);
@@ -132,7 +111,7 @@ int TlnkBluetoothDevice::EnumServices(const TlnkBluetoothRadio* Radio, TlnkBluet
     if (!Services)
         return code::InvalidArgument;
     std::shared_ptr<platform::BluetoothStack> stack;
-    if (const int result = StackFor(Radio, stack); result != code::Ok)
+    if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
     return EnumPlatformServices(address_, *Services, ServiceUuid ? *ServiceUuid : L2capProtocolUuid(), -1);
 }
@@ -190,4 +169,23 @@ int dabrix::transport::EnumPlatformServices(const QString& Address, TlnkBluetoot
         Services.Add(service.release());
     }
     return Services.Count() > 0 ? code::Ok : code::ServiceNotFound;
+}
+
+int dabrix::transport::StackForRadio(const TlnkBluetoothRadio* Radio,
+                                     std::shared_ptr<platform::BluetoothStack>& Stack)
+{
+    if (!Radio)
+        return code::InvalidArgument;
+    if (const int result = CheckBluetoothApi(Radio->Api()); result != code::Ok)
+        return result;
+    switch (Radio->Api()) {
+    case baMicrosoft:
+        Stack = PlatformBluetoothStack();
+        return Stack ? code::Ok : code::BluetoothApiNotAvailable;
+    case baBlueSoleil:
+    case baToshiba:
+    case baWidComm:
+        return code::BluetoothApiNotAvailable;
+    }
+    return code::UnknownBluetoothApi;
 }

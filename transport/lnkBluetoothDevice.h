@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <cstdint>
+#include <memory>
 
 class TlnkBluetoothService : public TObject {
 public:
@@ -74,6 +75,10 @@ public:
     void Assign(const TlnkBluetoothDevices* Source);
 };
 
+namespace dabrix::platform {
+class BluetoothStack;
+}
+
 namespace dabrix::transport {
 
 // 00000100-0000-1000-8000-00805F9B34FB: every RFCOMM service runs over L2CAP, so a search
@@ -84,5 +89,10 @@ QUuid L2capProtocolUuid();
 // -1) readable ends it early. Returns the codes of EnumServices.
 int EnumPlatformServices(const QString& Address, TlnkBluetoothServices& Services, const QUuid& ServiceUuid,
                          int CancelFd);
+
+// The stack a radio stands for, after the checks every query and search makes first: a
+// null radio, an unloaded or unavailable stack. Only the platform's stack has a binding
+// here; the vendor stacks never report themselves available, so the check stops them.
+int StackForRadio(const TlnkBluetoothRadio* Radio, std::shared_ptr<platform::BluetoothStack>& Stack);
 
 } // namespace dabrix::transport

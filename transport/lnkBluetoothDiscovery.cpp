@@ -127,26 +127,6 @@ int TlnkBluetoothDiscovery::EnumRadios(TlnkBluetoothRadios* Radios)
     return code::Ok;
 }
 
-int TlnkBluetoothDiscovery::CheckRadio(const TlnkBluetoothRadio* Radio,
-                                       std::shared_ptr<platform::BluetoothStack>& Stack) const
-{
-    if (!Radio)
-        return code::InvalidArgument;
-    if (const int result = CheckBluetoothApi(Radio->Api()); result != code::Ok)
-        return result;
-    switch (Radio->Api()) {
-    case baMicrosoft:
-        Stack = PlatformBluetoothStack();
-        return Stack ? code::Ok : code::BluetoothApiNotAvailable;
-    case baBlueSoleil:
-    case baToshiba:
-    case baWidComm:
-        // No vendor stack binds on this platform, so the check above has refused it.
-        return code::BluetoothApiNotAvailable;
-    }
-    return code::UnknownBluetoothApi;
-}
-
 int TlnkBluetoothDiscovery::Discover(const TlnkBluetoothRadio* Radio, uint8_t Length, bool Cached)
 {
     if (Monitoring())
@@ -154,7 +134,7 @@ int TlnkBluetoothDiscovery::Discover(const TlnkBluetoothRadio* Radio, uint8_t Le
     if (Discovering())
         return code::DiscoveryActive;
     std::shared_ptr<platform::BluetoothStack> stack;
-    if (const int result = CheckRadio(Radio, stack); result != code::Ok)
+    if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
     Reap();
     if (const int result = CreateNotificationWindow(); result != code::Ok)
@@ -244,7 +224,7 @@ int TlnkBluetoothDiscovery::StartMonitoring(const TlnkBluetoothRadio* Radio, uin
     if (Discovering())
         return code::DiscoveryActive;
     std::shared_ptr<platform::BluetoothStack> stack;
-    if (const int result = CheckRadio(Radio, stack); result != code::Ok)
+    if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
     Reap();
     if (const int result = CreateNotificationWindow(); result != code::Ok)

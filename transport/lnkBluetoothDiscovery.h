@@ -79,8 +79,6 @@ private:
         std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
     };
 
-    // The stack of a radio after the checks Discover and StartMonitoring share.
-    int CheckRadio(const TlnkBluetoothRadio* Radio, std::shared_ptr<dabrix::platform::BluetoothStack>& Stack) const;
     // Ends the search on the owner thread; `Devices` none for a failed or ended one.
     void FinishSearch(const TlnkBluetoothDevices* Devices);
     // Joins the threads that have ended their work; not while one of them waits for the
