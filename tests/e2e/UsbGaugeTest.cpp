@@ -2,7 +2,8 @@
 // the project's simulated ones. Data arrives on the link's receive thread and must reach
 // the editor in order; two matching gauges are offered for choice. The library signals
 // the receive event as the vendor's does, with nothing but its condition variable; its
-// lost-wake-up variant signals only while the receive thread is not waiting.
+// lost-wake-up variant signals only while the receive thread is not waiting. A Lakmo 450
+// is read through Dabrix's own libftdi1 provider as well, over a fake libftdi1 bus.
 #include "app/SelectDeviceForm.h"
 #include "app/StatusPanel.h"
 #include "app/tests/MainFormFixture.h"
@@ -31,12 +32,14 @@ constexpr uint32_t kBridgeId = 0x04036001;  // vendor 0403, product 6001
 class UsbGaugeWindowTest : public MainFormTest {
 protected:
     virtual const char* LibraryPath() const { return DABRIX_SIM_D2XX_PATH; }
+    // Where the gauge side is driven; loaded before the window binds LibraryPath().
+    virtual const char* ControlPath() const { return LibraryPath(); }
 
     void SetUp() override
     {
         MainFormTest::SetUp();
         env_.Set("DABRIX_D2XX_LIBRARY", LibraryPath());
-        sim_ = std::make_unique<dabrix::test::SimD2XX>(LibraryPath());
+        sim_ = std::make_unique<dabrix::test::SimD2XX>(ControlPath());
         sim_->Reset();
         // As at the program's start, before the window makes its connection item.
         dabrix::comm::InstallD2XXUsbLinkFactory();
@@ -163,6 +166,7 @@ TEST_F(UsbGaugeWindowTest, TwoMatchingGaugesAreOfferedAndClosingTheChoiceOpensNe
 struct Library {
     const char* name;
     const char* path;
+    const char* control;
 };
 
 void PrintTo(const Library& library, std::ostream* out)
@@ -173,6 +177,7 @@ void PrintTo(const Library& library, std::ostream* out)
 class UsbGaugeLibraryTest : public UsbGaugeWindowTest, public ::testing::WithParamInterface<Library> {
 protected:
     const char* LibraryPath() const override { return GetParam().path; }
+    const char* ControlPath() const override { return GetParam().control; }
 };
 
 TEST_P(UsbGaugeLibraryTest, ALakmo450sReadingsReachTheEditorInOrder)
@@ -215,8 +220,11 @@ TEST_P(UsbGaugeLibraryTest, ALakmo450sReadingsReachTheEditorInOrder)
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, UsbGaugeLibraryTest,
-                         ::testing::Values(Library{"SignalOnArrival", DABRIX_SIM_D2XX_PATH},
-                                           Library{"LostWakeUps", DABRIX_SIM_D2XX_LOST_WAKEUP_PATH}),
+                         ::testing::Values(Library{"SignalOnArrival", DABRIX_SIM_D2XX_PATH, DABRIX_SIM_D2XX_PATH},
+                                           Library{"LostWakeUps", DABRIX_SIM_D2XX_LOST_WAKEUP_PATH,
+                                                   DABRIX_SIM_D2XX_LOST_WAKEUP_PATH},
+                                           Library{"LibftdiProvider", DABRIX_FTD2XX_PATH,
+                                                   DABRIX_FAKE_LIBFTDI1_PATH}),
                          [](const ::testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
 
 } // namespace

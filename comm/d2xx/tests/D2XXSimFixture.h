@@ -1,6 +1,7 @@
 #pragma once
-// A test fixture that binds the simulated D2XX library through the normal load path and
-// counts the error boxes the binding raises.
+// A test fixture that binds a D2XX library through the normal load path and counts the
+// error boxes the binding raises: the simulated library, or the libftdi1 provider over the
+// fake libftdi1, whose gauge side the test drives through the same control calls.
 #include "comm/d2xx/D2XXUnit.h"
 #include "platform/UserMessage.h"
 #include "tests/sim/d2xx/SimD2XXControl.h"
@@ -12,6 +13,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <mutex>
 #include <vector>
 
@@ -24,11 +27,13 @@ class D2XXSimTest : public ::testing::Test {
 protected:
     // The simulated library to bind; variants of it answer the same calls differently.
     virtual const char* LibraryPath() const { return DABRIX_SIM_D2XX_PATH; }
+    // The library with the gauge-side control calls; loaded before the bound one.
+    virtual const char* ControlPath() const { return LibraryPath(); }
 
     void SetUp() override
     {
         setenv("DABRIX_D2XX_LIBRARY", LibraryPath(), 1);
-        sim_ = std::make_unique<SimD2XX>(LibraryPath());
+        sim_ = std::make_unique<SimD2XX>(ControlPath());
         sim_->Reset();
         dabrix::platform::SetUserMessageHook([this](dabrix::platform::UserMessageKind, const QString& text) {
             std::lock_guard lock(boxesLock_);
@@ -58,6 +63,34 @@ private:
     std::unique_ptr<SimD2XX> sim_;
     std::mutex boxesLock_;
     QStringList boxes_;
+};
+
+// A library the binding's behaviour is checked against.
+struct D2XXLibrary {
+    const char* name;
+    const char* path;     // what the binding loads
+    const char* control;  // where the gauge side is driven
+};
+
+inline void PrintTo(const D2XXLibrary& library, std::ostream* out)
+{
+    *out << library.name;
+}
+
+inline const D2XXLibrary kSimulatedD2XX{"Simulated", DABRIX_SIM_D2XX_PATH, DABRIX_SIM_D2XX_PATH};
+// Dabrix's own D2XX library, as installed, over a fake libftdi1 bus.
+inline const D2XXLibrary kLibftdiProvider{"LibftdiProvider", DABRIX_FTD2XX_PATH, DABRIX_FAKE_LIBFTDI1_PATH};
+
+inline std::string LibraryName(const ::testing::TestParamInfo<D2XXLibrary>& info)
+{
+    return info.param.name;
+}
+
+// The fixture run once per library.
+class D2XXLibraryTest : public D2XXSimTest, public ::testing::WithParamInterface<D2XXLibrary> {
+protected:
+    const char* LibraryPath() const override { return GetParam().path; }
+    const char* ControlPath() const override { return GetParam().control; }
 };
 
 // Collects what a receive thread delivers, chunk by chunk.

@@ -1,9 +1,9 @@
-// The USB receive thread against the simulated library: chunking, order, the bytes left
-// behind a full chunk, failing reads and stopping. Every case runs against two libraries
-// that signal the event as the vendor's does, with nothing but its condition variable:
-// one signals each arrival at once, the other only while the thread is busy in a queue
-// query, so that each of its signals is lost and only the wait's time limit finds the
-// bytes.
+// The USB receive thread: chunking, order, the bytes left behind a full chunk, failing
+// reads and stopping. Every case runs against two simulated libraries that signal the
+// event as the vendor's does, with nothing but its condition variable: one signals each
+// arrival at once, the other only while the thread is busy in a queue query, so that each
+// of its signals is lost and only the wait's time limit finds the bytes. The cases that do
+// not need the simulated library's call log run against Dabrix's libftdi1 provider too.
 #include "comm/d2xx/D2XXEvent.h"
 #include "comm/d2xx/D2XXUnit.h"
 #include "comm/d2xx/KTXComm2USBReceiveThread.h"
@@ -22,6 +22,7 @@ namespace d2xx = dabrix::comm::d2xx;
 using dabrix::comm::D2XXEvent;
 using dabrix::test::CallCount;
 using dabrix::test::ChunkCollector;
+using dabrix::test::D2XXLibrary;
 using dabrix::test::kBridgeId;
 using dabrix::test::Pattern;
 using dabrix::test::WaitFor;
@@ -31,25 +32,12 @@ namespace {
 
 const std::string kSerial = "RX0001";
 
-struct Library {
-    const char* name;
-    const char* path;
-};
-
-void PrintTo(const Library& library, std::ostream* out)
-{
-    *out << library.name;
-}
-
-// An open simulated device with the event registered, as a link sets it up.
-class USBReceiveThreadTest : public dabrix::test::D2XXSimTest,
-                             public ::testing::WithParamInterface<Library> {
+// An open device with the event registered, as a link sets it up.
+class USBReceiveThreadTest : public dabrix::test::D2XXLibraryTest {
 protected:
-    const char* LibraryPath() const override { return GetParam().path; }
-
     void SetUp() override
     {
-        D2XXSimTest::SetUp();
+        D2XXLibraryTest::SetUp();
         ASSERT_EQ(Sim().AddDevice(kSerial, "Gauge", kBridgeId), 0);
         ASSERT_EQ(d2xx::OpenBySerialNumber(kSerial, &handle_), FT_OK);
         ASSERT_EQ(d2xx::SetTimeouts(handle_, 10, 10), FT_OK);
@@ -60,7 +48,7 @@ protected:
         thread_.reset();
         d2xx::SetEventNotificationDirect(handle_, 0, event_.Native());
         d2xx::Close(handle_);
-        D2XXSimTest::TearDown();
+        D2XXLibraryTest::TearDown();
     }
     void Start(D2XXEvent* event)
     {
@@ -74,6 +62,10 @@ protected:
     std::unique_ptr<TKTXComm2USBReceiveThread> thread_;
 };
 
+// Cases that count the library's calls, fail them or cut reads short: the simulated
+// libraries only.
+class USBReceiveThreadCallsTest : public USBReceiveThreadTest {};
+
 TEST_P(USBReceiveThreadTest, QueueOfThreeHundredArrivesAsFullChunkThenRestWithoutMoreInput)
 {
     Start();
@@ -86,7 +78,7 @@ TEST_P(USBReceiveThreadTest, QueueOfThreeHundredArrivesAsFullChunkThenRestWithou
     EXPECT_EQ(Sim().Pending(kSerial), 0u);
 }
 
-TEST_P(USBReceiveThreadTest, ShortReadsFillAChunkWithoutPassingItsSize)
+TEST_P(USBReceiveThreadCallsTest, ShortReadsFillAChunkWithoutPassingItsSize)
 {
     // The simulated read hands over at most `limit` bytes per call, as after a time-out.
     const struct {
@@ -142,7 +134,7 @@ TEST_P(USBReceiveThreadTest, ManyBurstsArriveInOrderInChunksOfAtMost255)
     }
 }
 
-TEST_P(USBReceiveThreadTest, FailingReadsDoNotKeepTheThreadSpinning)
+TEST_P(USBReceiveThreadCallsTest, FailingReadsDoNotKeepTheThreadSpinning)
 {
     Start();
     Sim().Fail("FT_Read", FT_IO_ERROR);
@@ -187,7 +179,7 @@ TEST_P(USBReceiveThreadTest, BytesThatArriveWhileTheReceiverIsBusyFollowWithoutM
     EXPECT_EQ(collector.Chunks().back(), second);
 }
 
-TEST_P(USBReceiveThreadTest, ASilentDeviceIsAskedOncePerWaitAtMost)
+TEST_P(USBReceiveThreadCallsTest, ASilentDeviceIsAskedOncePerWaitAtMost)
 {
     Start();
     std::this_thread::sleep_for(50ms);
@@ -222,14 +214,18 @@ TEST_P(USBReceiveThreadTest, StopEndsAWaitingThreadAndNothingIsDeliveredAfterIt)
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(collector_.Total(), 0u);
         thread_.reset();
-        // Drain what the stopped thread left for the next round; a query lands bytes
-        // that are still on their way.
-        for (int i = 0; i < 100 && Sim().Pending(kSerial) > 0; ++i) {
-            uint32_t waiting = 0;
+        // Drain what the stopped thread left for the next round, in the library's queue
+        // or still on its way there; a query lands bytes that are on their way.
+        uint32_t waiting = 0;
+        for (int i = 0; i < 100; ++i) {
             uint8_t sink[8];
             d2xx::GetQueueStatus(handle_, &waiting);
+            if (waiting == 0 && Sim().Pending(kSerial) == 0)
+                break;
             d2xx::Read(handle_, sink, std::min<uint32_t>(waiting, sizeof sink));
+            std::this_thread::sleep_for(1ms);
         }
+        ASSERT_EQ(waiting, 0u);
         ASSERT_EQ(Sim().Pending(kSerial), 0u);
     }
 }
@@ -274,9 +270,13 @@ TEST_P(USBReceiveThreadTest, RunsOneStepAboveNormalWhereAllowed)
     EXPECT_EQ(seen.load(), normal - 1);
 }
 
+const D2XXLibrary kSignalOnArrival{"SignalOnArrival", DABRIX_SIM_D2XX_PATH, DABRIX_SIM_D2XX_PATH};
+const D2XXLibrary kLostWakeUps{"LostWakeUps", DABRIX_SIM_D2XX_LOST_WAKEUP_PATH, DABRIX_SIM_D2XX_LOST_WAKEUP_PATH};
+
 INSTANTIATE_TEST_SUITE_P(Libraries, USBReceiveThreadTest,
-                         ::testing::Values(Library{"SignalOnArrival", DABRIX_SIM_D2XX_PATH},
-                                           Library{"LostWakeUps", DABRIX_SIM_D2XX_LOST_WAKEUP_PATH}),
-                         [](const ::testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
+                         ::testing::Values(kSignalOnArrival, kLostWakeUps, dabrix::test::kLibftdiProvider),
+                         dabrix::test::LibraryName);
+INSTANTIATE_TEST_SUITE_P(Libraries, USBReceiveThreadCallsTest, ::testing::Values(kSignalOnArrival, kLostWakeUps),
+                         dabrix::test::LibraryName);
 
 } // namespace

@@ -68,7 +68,9 @@ typedef void (*DabrixSimD2XXSetListOverstatement)(uint32_t extra);
 
 namespace dabrix::test {
 
-// Opens the simulated library at `path` and resolves its control calls.
+// Opens the simulated library at `path` and resolves its control calls. The fake libftdi1
+// under the D2XX provider offers the same gauge-side calls, but not the call log, the
+// failures on request or the read and write limits (SeesTheCalls() is false there).
 class SimD2XX {
 public:
     explicit SimD2XX(const std::string& path)
@@ -83,17 +85,21 @@ public:
         Resolve(gaugeReceived_, "dabrix_sim_d2xx_gauge_received");
         Resolve(pending_, "dabrix_sim_d2xx_pending");
         Resolve(lines_, "dabrix_sim_d2xx_lines");
-        Resolve(calls_, "dabrix_sim_d2xx_calls");
-        Resolve(lastOpenSerial_, "dabrix_sim_d2xx_last_open_serial");
+        ResolveOptional(calls_, "dabrix_sim_d2xx_calls");
+        ResolveOptional(lastOpenSerial_, "dabrix_sim_d2xx_last_open_serial");
         Resolve(settings_, "dabrix_sim_d2xx_settings");
-        Resolve(fail_, "dabrix_sim_d2xx_fail");
-        Resolve(readLimit_, "dabrix_sim_d2xx_set_read_limit");
-        Resolve(writeLimit_, "dabrix_sim_d2xx_set_write_limit");
-        Resolve(overstatement_, "dabrix_sim_d2xx_set_list_overstatement");
+        ResolveOptional(fail_, "dabrix_sim_d2xx_fail");
+        ResolveOptional(readLimit_, "dabrix_sim_d2xx_set_read_limit");
+        ResolveOptional(writeLimit_, "dabrix_sim_d2xx_set_write_limit");
+        ResolveOptional(overstatement_, "dabrix_sim_d2xx_set_list_overstatement");
     }
     ~SimD2XX() { dlclose(handle_); }
     SimD2XX(const SimD2XX&) = delete;
     SimD2XX& operator=(const SimD2XX&) = delete;
+
+    // Whether the library answers the FT_* calls itself: only then can it list them, fail
+    // them on request and cut reads and writes short.
+    bool SeesTheCalls() const { return calls_ != nullptr; }
 
     void Reset() { reset_(); }
     int AddDevice(const std::string& serial, const std::string& description, uint32_t id,
@@ -117,10 +123,10 @@ public:
     {
         return Text([&](char* b, uint32_t n) { return lines_(serial.c_str(), b, n); });
     }
-    std::string Calls() { return Text([&](char* b, uint32_t n) { return calls_(b, n); }); }
+    std::string Calls() { return Text([&](char* b, uint32_t n) { return Need(calls_)(b, n); }); }
     std::string LastOpenSerial()
     {
-        return Text([&](char* b, uint32_t n) { return lastOpenSerial_(b, n); });
+        return Text([&](char* b, uint32_t n) { return Need(lastOpenSerial_)(b, n); });
     }
     DabrixSimD2XXSettings Settings(const std::string& serial)
     {
@@ -131,11 +137,11 @@ public:
     }
     void Fail(const std::string& function, uint32_t status, int times = -1)
     {
-        fail_(function.c_str(), status, times);
+        Need(fail_)(function.c_str(), status, times);
     }
-    void SetReadLimit(uint32_t maxBytes) { readLimit_(maxBytes); }
-    void SetWriteLimit(uint32_t maxBytes) { writeLimit_(maxBytes); }
-    void SetListOverstatement(uint32_t extra) { overstatement_(extra); }
+    void SetReadLimit(uint32_t maxBytes) { Need(readLimit_)(maxBytes); }
+    void SetWriteLimit(uint32_t maxBytes) { Need(writeLimit_)(maxBytes); }
+    void SetListOverstatement(uint32_t extra) { Need(overstatement_)(extra); }
 
 private:
     template <typename Fn>
@@ -144,6 +150,20 @@ private:
         fn = reinterpret_cast<Fn>(dlsym(handle_, name));
         if (!fn)
             throw std::runtime_error(std::string("simulated D2XX library lacks ") + name);
+    }
+
+    template <typename Fn>
+    void ResolveOptional(Fn& fn, const char* name)
+    {
+        fn = reinterpret_cast<Fn>(dlsym(handle_, name));
+    }
+
+    template <typename Fn>
+    static Fn Need(Fn fn)
+    {
+        if (!fn)
+            throw std::logic_error("this D2XX library does not see the FT_* calls");
+        return fn;
     }
 
     template <typename Get>

@@ -1,7 +1,7 @@
 // The provider's own logic over a fake libftdi1: the device list, the serial-number match,
 // the status mapping, the event signalling, the re-attach on close and an unplug.
 #include "comm/d2xx/D2XXApi.h"
-#include "comm/d2xx/ftdi/tests/FakeFtdi.h"
+#include "tests/sim/ftdi/FakeFtdi.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +65,8 @@ bool WaitFor(Pred pred, std::chrono::milliseconds limit = 3000ms)
 
 class FtdiD2XXTest : public ::testing::Test {
 protected:
+    FtdiD2XXTest() { DabrixFtdiUseCalls(&FakeFtdi::Calls()); }
+    ~FtdiD2XXTest() override { DabrixFtdiUseCalls(nullptr); }
     FakeFtdi fake;
 };
 

@@ -1,4 +1,4 @@
-#include "comm/d2xx/ftdi/tests/FakeFtdi.h"
+#include "tests/sim/ftdi/FakeFtdi.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -93,13 +93,17 @@ int SetInterface(ftdi_context* ftdi, enum ftdi_interface iface)
     return 0;
 }
 
+// Plain fields of the context in libftdi1, read back at open and close.
 void SetDetachMode(ftdi_context* ftdi, enum ftdi_module_detach_mode mode)
 {
-    std::lock_guard g(F().Lock());
-    Ctx(ftdi)->detachMode = mode;
+    ftdi->module_detach_mode = mode;
 }
 
-void SetUsbTimeouts(ftdi_context*, int, int) {}
+void SetUsbTimeouts(ftdi_context* ftdi, int readMs, int writeMs)
+{
+    ftdi->usb_read_timeout = readMs;
+    ftdi->usb_write_timeout = writeMs;
+}
 
 int OpenDev(ftdi_context* ftdi, libusb_device* dev)
 {
@@ -111,7 +115,7 @@ int OpenDev(ftdi_context* ftdi, libusb_device* dev)
     if (d->openCount > 0 && std::find(d->interfaces.begin(), d->interfaces.end(), c->iface) != d->interfaces.end())
         return -5;  // that interface is claimed already
     d->interfaces.push_back(c->iface);
-    if (c->detachMode != DONT_DETACH_SIO_MODULE)
+    if (ftdi->module_detach_mode != DONT_DETACH_SIO_MODULE)
         d->kernelDriver = false;
     ++d->openCount;
     c->open = d;
@@ -129,7 +133,7 @@ int Close(ftdi_context* ftdi)
     --d->openCount;
     if (d->unplugged)
         return -1;  // usb_release failed
-    if (c->detachMode == AUTO_DETACH_REATACH_SIO_MODULE && d->openCount == 0)
+    if (ftdi->module_detach_mode == AUTO_DETACH_REATACH_SIO_MODULE && d->openCount == 0)
         d->kernelDriver = true;
     return 0;
 }
@@ -140,7 +144,13 @@ int Close(ftdi_context* ftdi)
     if (!d) \
         return missing
 
-int Reset(ftdi_context* ftdi) { ON_OPEN(ftdi, -2); d->toHost.clear(); return 0; }
+int Reset(ftdi_context* ftdi)
+{
+    ON_OPEN(ftdi, -2);
+    d->toHost.clear();
+    ++d->resets;
+    return 0;
+}
 int SetBaudrate(ftdi_context* ftdi, int rate)
 {
     ON_OPEN(ftdi, -3);
@@ -149,11 +159,15 @@ int SetBaudrate(ftdi_context* ftdi, int rate)
     d->baudrate = rate;
     return 0;
 }
-int SetLine(ftdi_context* ftdi, enum ftdi_bits_type bits, enum ftdi_stopbits_type, enum ftdi_parity_type,
-            enum ftdi_break_type brk)
+int SetLine(ftdi_context* ftdi, enum ftdi_bits_type bits, enum ftdi_stopbits_type stopBits,
+            enum ftdi_parity_type parity, enum ftdi_break_type brk)
 {
     ON_OPEN(ftdi, -2);
     d->bits = bits;
+    d->stopBits = stopBits;
+    d->parity = parity;
+    if (d->breakState != brk)
+        d->lineChanges.push_back(brk == BREAK_ON ? "BREAK=1" : "BREAK=0");
     d->breakState = brk;
     return 0;
 }
@@ -167,9 +181,32 @@ int SetLatency(ftdi_context* ftdi, unsigned char latency)
     d->latency = latency;
     return 0;
 }
-int Chunksize(ftdi_context* ftdi, unsigned int) { return Ctx(ftdi) ? 0 : -1; }
-int SetDtr(ftdi_context* ftdi, int state) { ON_OPEN(ftdi, -2); d->dtr = state; return 0; }
-int SetRts(ftdi_context* ftdi, int state) { ON_OPEN(ftdi, -2); d->rts = state; return 0; }
+int ReadChunksize(ftdi_context* ftdi, unsigned int size)
+{
+    ON_OPEN(ftdi, -1);
+    d->readChunk = size;
+    return 0;
+}
+int WriteChunksize(ftdi_context* ftdi, unsigned int size)
+{
+    ON_OPEN(ftdi, -1);
+    d->writeChunk = size;
+    return 0;
+}
+int SetDtr(ftdi_context* ftdi, int state)
+{
+    ON_OPEN(ftdi, -2);
+    d->dtr = state;
+    d->lineChanges.push_back(state ? "DTR=1" : "DTR=0");
+    return 0;
+}
+int SetRts(ftdi_context* ftdi, int state)
+{
+    ON_OPEN(ftdi, -2);
+    d->rts = state;
+    d->lineChanges.push_back(state ? "RTS=1" : "RTS=0");
+    return 0;
+}
 int ReadData(ftdi_context* ftdi, unsigned char* buf, int size)
 {
     ON_OPEN(ftdi, -4);  // LIBUSB_ERROR_NO_DEVICE from the bulk transfer
@@ -192,7 +229,7 @@ int Flush(ftdi_context* ftdi) { ON_OPEN(ftdi, -2); return 0; }
 
 const DabrixFtdiCalls kFake = {
     New, Free, FindAll, ListFree, GetStrings, SetInterface, SetDetachMode, SetUsbTimeouts,
-    OpenDev, Close, Reset, SetBaudrate, SetLine, SetLatency, Chunksize, Chunksize, SetDtr,
+    OpenDev, Close, Reset, SetBaudrate, SetLine, SetLatency, ReadChunksize, WriteChunksize, SetDtr,
     SetRts, ReadData, WriteData, Flush, Flush,
 };
 
@@ -201,13 +238,38 @@ const DabrixFtdiCalls kFake = {
 FakeFtdi::FakeFtdi()
 {
     current = this;
-    DabrixFtdiUseCalls(&kFake);
 }
 
 FakeFtdi::~FakeFtdi()
 {
-    DabrixFtdiUseCalls(nullptr);
     current = nullptr;
+}
+
+const DabrixFtdiCalls& FakeFtdi::Calls()
+{
+    return kFake;
+}
+
+FakeFtdiDevice* FakeFtdi::Find(const std::string& serial)
+{
+    std::lock_guard g(lock_);
+    for (auto& d : devices) {
+        if (d->serial == serial)
+            return d.get();
+    }
+    return nullptr;
+}
+
+void FakeFtdi::Clear()
+{
+    std::lock_guard g(lock_);
+    for (auto& d : devices) {
+        if (d->openCount > 0) {
+            d->unplugged = true;
+            forgotten.push_back(std::move(d));
+        }
+    }
+    devices.clear();
 }
 
 FakeFtdiDevice& FakeFtdi::Add(int product, const std::string& serial, const std::string& description)
