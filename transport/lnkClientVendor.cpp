@@ -178,7 +178,14 @@ void TlnkCustomClientConnection::StartLinkLossTimer()
         linkLossTimer_ = std::make_unique<QTimer>();
         linkLossTimer_->setSingleShot(true);
         linkLossTimer_->setTimerType(Qt::PreciseTimer);
-        QObject::connect(linkLossTimer_.get(), &QTimer::timeout, [this] { NotificationWindow().Post(msg::LinkLost); });
+        QObject::connect(linkLossTimer_.get(), &QTimer::timeout, [this] {
+            // A link that closes before it was reported connected is a failed connect:
+            // the owner still hears the one result it waits for.
+            if (State() == csConnecting)
+                NotificationWindow().Post(msg::ConnectResult, code::UnableConnect);
+            else
+                NotificationWindow().Post(msg::LinkLost);
+        });
     }
     if (!linkLossTimer_->isActive())
         linkLossTimer_->start(kLinkLossGraceMs);
@@ -342,7 +349,7 @@ void TlnkCustomClientConnection::ToshibaChannelFound(int Error)
         return;
     }
     toshibaState_ = 1;
-    if (stack->PortReadyWithoutEvent())
+    if (ToshibaPortReadyWithoutEvent())
         window.Post(msg::ToshibaPortReady);
 }
 

@@ -4,6 +4,7 @@
 #include "transport/lnkMessages.h"
 
 #include <array>
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -40,6 +41,9 @@ uintptr_t StackNumber(BindingKind kind)
 }
 
 constexpr uintptr_t kKinectTransport = 6;
+
+// The Toshiba binding's answer for its system (see RunningOnWindowsNt6OrLater).
+std::atomic<bool> toshibaWithoutPortReady{false};
 
 std::mutex connectionsLock;
 std::map<uint32_t, WindowHandle> blueSoleilConnections;
@@ -111,9 +115,16 @@ void TlnkBlueSoleilLoader::Unload()
     TlnkVendorLoader::Unload();
 }
 
-TlnkToshibaLoader::TlnkToshibaLoader(const WindowHandle& Root, std::shared_ptr<ToshibaStack> Stack)
+TlnkToshibaLoader::TlnkToshibaLoader(const WindowHandle& Root, std::shared_ptr<ToshibaStack> Stack,
+                                     std::optional<bool> WindowsNt6OrLater)
     : TlnkVendorLoader(BindingKind::Toshiba, Root, std::move(Stack))
 {
+    toshibaWithoutPortReady = WindowsNt6OrLater.value_or(RunningOnWindowsNt6OrLater());
+}
+
+bool TlnkToshibaLoader::RunningOnWindowsNt6OrLater()
+{
+    return false;
 }
 
 TlnkWidCommLoader::TlnkWidCommLoader(const WindowHandle& Root, std::shared_ptr<WidCommStack> Stack)
@@ -154,6 +165,11 @@ std::shared_ptr<ToshibaStack> dabrix::transport::BoundToshibaStack()
 std::shared_ptr<WidCommStack> dabrix::transport::BoundWidCommStack()
 {
     return BoundOf<WidCommStack>(BindingKind::WidComm);
+}
+
+bool dabrix::transport::ToshibaPortReadyWithoutEvent()
+{
+    return toshibaWithoutPortReady;
 }
 
 void dabrix::transport::RegisterBlueSoleilConnection(uint32_t Connection, const WindowHandle& Window)

@@ -15,6 +15,7 @@
 #include "transport/lnkVendorStacks.h"
 
 #include <memory>
+#include <optional>
 
 class TlnkVendorLoader : public dabrix::transport::StackBinding {
 public:
@@ -47,8 +48,16 @@ public:
 
 class TlnkToshibaLoader : public TlnkVendorLoader {
 public:
+    // `WindowsNt6OrLater`: the operating system's answer to that question; asked of the
+    // running system when not given.
     explicit TlnkToshibaLoader(const dabrix::transport::WindowHandle& Root,
-                               std::shared_ptr<dabrix::transport::ToshibaStack> Stack = nullptr);
+                               std::shared_ptr<dabrix::transport::ToshibaStack> Stack = nullptr,
+                               std::optional<bool> WindowsNt6OrLater = std::nullopt);
+
+    // Whether the system is Windows NT of major version 6 or later: there the stack no
+    // longer sends its port-ready event after BtCreateCOMM. Linux is not Windows NT, so
+    // the answer there is false, whatever the kernel's own version number.
+    static bool RunningOnWindowsNt6OrLater();
 };
 
 class TlnkWidCommLoader : public TlnkVendorLoader {
@@ -76,6 +85,10 @@ namespace dabrix::transport {
 std::shared_ptr<BlueSoleilStack> BoundBlueSoleilStack();
 std::shared_ptr<ToshibaStack> BoundToshibaStack();
 std::shared_ptr<WidCommStack> BoundWidCommStack();
+
+// Whether the bound Toshiba stack goes without its port-ready event, so that the caller
+// goes on at once after BtCreateCOMM (the binding's answer for its system). Any thread.
+bool ToshibaPortReadyWithoutEvent();
 
 // The BlueSoleil binding's list of connections: the stack's connection callback posts
 // link-lost (WM_USER+3) to the window registered with a connection when the stack

@@ -170,11 +170,6 @@ inline constexpr uint32_t kEncrypt = 2;
 
 class ToshibaStack : public VendorStack {
 public:
-    // Whether the stack, on this operating system, never sends the port-ready event of
-    // BtNotifyEvent after BtCreateCOMM, so the caller goes on at once. The stack
-    // stopped sending it from Windows NT 6 on.
-    virtual bool PortReadyWithoutEvent() = 0;
-
     // The stack's pairing window, and a pairing asked of it: the reply is the PIN the
     // user gave, empty when pairing was refused or cancelled.
     virtual bool PairingWindowPresent() = 0;

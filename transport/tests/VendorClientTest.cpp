@@ -102,7 +102,8 @@ protected:
             return std::make_unique<TlnkBlueSoleilLoader>(root, blueSoleil);
         });
         SetStackBindingFactory(BindingKind::Toshiba, [this](const WindowHandle& root) {
-            return std::make_unique<TlnkToshibaLoader>(root, toshiba);
+            // The simulated system answers the binding's question as the stack behaves.
+            return std::make_unique<TlnkToshibaLoader>(root, toshiba, toshiba->portReadyWithoutEvent.load());
         });
         SetStackBindingFactory(BindingKind::WidComm, [this](const WindowHandle& root) {
             ++widCommBindings;
@@ -350,6 +351,8 @@ TEST_F(VendorTest, ToshibaSequenceOpensTheCreatedPortAndEndsInOrder)
         SCOPED_TRACE(withoutEvent ? "no port-ready event" : "port-ready event");
         toshiba->portReadyWithoutEvent = withoutEvent;
         toshiba->Accept({17, 40});
+        api.Unload();  // the binding asks its system again
+        ASSERT_EQ(api.Load(), 0);
         Link link(baToshiba, 0);
         link.client.BluetoothParams()->SetEncryption(true);
         ASSERT_EQ(link.client.Connect(), 0);
@@ -502,7 +505,7 @@ TEST_F(VendorTest, WidCommEndingsOtherThanSuccess)
     struct Case {
         const char* what;
         uint8_t channel;
-        int bridgeAnswer;
+        int bridgeAnswer;  // -1 nothing, -2 the link closed instead
         int expected;
         bool clientMade;
     };
@@ -510,13 +513,18 @@ TEST_F(VendorTest, WidCommEndingsOtherThanSuccess)
         {"no service on channel 5", 5, 0, code::ServiceNotFound, false},
         {"the bridge refuses", 3, code::ConnectionRejected, code::ConnectionRejected, true},
         {"the bridge falls silent", 3, -1, code::Timeout, true},
+        {"the bridge reports the link closed, never a result", 3, -2, code::UnableConnect, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        widComm->connectResult = c.bridgeAnswer;
+        widComm->connectResult = c.bridgeAnswer == -2 ? -1 : c.bridgeAnswer;
         const size_t before = widComm->Log().size();
-        Link link(baWidComm, c.channel, 400);
+        Link link(baWidComm, c.channel, c.bridgeAnswer == -2 ? 5000 : 400);
         ASSERT_EQ(link.client.Connect(), 0);
+        if (c.bridgeAnswer == -2) {
+            ASSERT_TRUE(WaitFor([&] { return widComm->Log().size() >= before + 2; }));  // searched and opened
+            widComm->CloseLink();
+        }
         EXPECT_EQ(link.Result(), c.expected);
         EXPECT_EQ(link.client.State(), csDisconnected);
         const std::vector<std::string> log = widComm->Log();

@@ -168,6 +168,7 @@ public:
     // The step after which the stack says nothing more.
     enum class Silence { None, BeforePortReady, BeforeConnectStatus, AfterConnecting };
 
+    // The stack's system is one where it sends no port-ready event (Windows NT 6 on).
     std::atomic<bool> portReadyWithoutEvent{false};
     std::atomic<Silence> silence{Silence::None};
     std::atomic<bool> connectFails{false};
@@ -185,7 +186,6 @@ public:
 
     bool Present() override { return IsPresent(); }
     void SetPresenceHandler(PresenceHandler handler) override { SetHandler(std::move(handler)); }
-    bool PortReadyWithoutEvent() override { return portReadyWithoutEvent; }
     bool PairingWindowPresent() override { return pairingWindow; }
     QString RequestPairing(const transport::VendorAddress& address) override;
     bool BtGetRemoteDeviceList2(std::vector<transport::VendorDeviceInfo>& devices) override;
