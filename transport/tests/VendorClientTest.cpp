@@ -551,6 +551,25 @@ TEST_F(VendorTest, WidCommDisconnectStopsTheGraceTimerThenTheWorker)
     EXPECT_EQ(link.client.Write("x", 1), code::NotConnected);
 }
 
+TEST_F(VendorTest, UnloadingTheLibraryEndsEveryVendorLink)
+{
+    toshiba->Accept({8});
+    Link soleil(baBlueSoleil, 3), tosh(baToshiba, 3), wid(baWidComm, 3);
+    for (Link* link : {&soleil, &tosh, &wid}) {
+        ASSERT_EQ(link->client.Connect(), 0);
+        ASSERT_TRUE(link->Connected());
+    }
+    ASSERT_EQ(api.Unload(), 0);
+    for (Link* link : {&soleil, &tosh, &wid}) {
+        EXPECT_EQ(link->disconnects, 1);
+        EXPECT_EQ(link->client.State(), csDisconnected);
+    }
+    EXPECT_EQ(blueSoleil->Log().back(), "disconnect, port closed");
+    EXPECT_EQ(toshiba->Log().back(), "destroy COM8");
+    EXPECT_EQ(widComm->Log().back(), "destroy");
+    ASSERT_EQ(api.Load(), 0);  // for TearDown
+}
+
 // --- availability and radios ---
 
 TEST_F(VendorTest, RadiosComeInTheStacksOrder)
