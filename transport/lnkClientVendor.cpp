@@ -276,6 +276,7 @@ void TlnkCustomClientConnection::BlueSoleilLink(int terminateFd, const VendorLin
         QObject::connect(&stop, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
         loop.exec();
     }
+    AcknowledgeStop();
     UnregisterBlueSoleilConnection(connection);
     FreeInnerConnection();
 }
@@ -486,6 +487,7 @@ void TlnkCustomClientConnection::WidCommLink(int terminateFd, const VendorLinkSe
         err != code::Ok)
         fail(err);
     WaitOn(-1, 0, terminateFd, -1);
+    AcknowledgeStop();
     vendorClient_ = 0;
     stack->WD_CloseRfCommClient(client);
     stack->WD_DestroyRfCommClient(client);
