@@ -105,7 +105,8 @@ int Query(const TlnkBluetoothRadio* Radio, const QString& Address, platform::Blu
     case baMicrosoft: {
         const BluetoothResult r = stack->QueryDevice(address, Info);
         if (r != BluetoothResult::Ok)
-            qWarning().noquote() << "Dabrix: Bluetooth device" << Address << "query:" << platform::BluetoothResultText(r);
+            qWarning().noquote() << "Dabrix: Bluetooth device" << Address
+                                 << "query:" << platform::BluetoothResultText(r);
         return CodeOf(r);
     }
     case baBlueSoleil: result = QueryBlueSoleil(address, Info, BlueSoleilMask); break;

@@ -296,7 +296,8 @@ void TlnkBluetoothDiscovery::Watch(WindowHandle Window, std::shared_ptr<platform
 
     TlnkBluetoothDevices known;
     while (!Signalled(StopFd, 0)) {
-        const std::unique_ptr<TlnkBluetoothDevices> result = InquireDevices(Radio.Api(), Stack.get(), Length, false, StopFd);
+        const std::unique_ptr<TlnkBluetoothDevices> result =
+            InquireDevices(Radio.Api(), Stack.get(), Length, false, StopFd);
         if (!result) {
             if (Signalled(StopFd, kWatcherRetryMs))
                 break;

@@ -37,6 +37,7 @@ using dabrix::test::WaitFor;
 namespace {
 
 const QUuid kSpp(QStringLiteral("{00001101-0000-1000-8000-00805F9B34FB}"));
+const QUuid kObjectPush(QStringLiteral("{00001105-0000-1000-8000-00805F9B34FB}"));
 const QString kGauge = QStringLiteral("(00:11:22:33:44:AA)");
 const VendorAddress kGaugeBytes{0xAA, 0x44, 0x33, 0x22, 0x11, 0x00};
 const QString kOther = QStringLiteral("(00:11:22:33:44:BB)");
@@ -50,8 +51,7 @@ SimDevice Gauge()
     d.info.ClassOfDevice = 0x1F00;
     d.info.Paired = true;
     d.services.push_back({3, QStringLiteral("Serial Port"), QStringLiteral("SPP"), 0x10001, kSpp});
-    d.services.push_back({9, QStringLiteral("Object Push"), {}, 0x10002,
-                          QUuid(QStringLiteral("{00001105-0000-1000-8000-00805F9B34FB}"))});
+    d.services.push_back({9, QStringLiteral("Object Push"), {}, 0x10002, kObjectPush});
     return d;
 }
 
@@ -443,7 +443,7 @@ TEST_F(VendorTest, ToshibaChannelLookupFailures)
         SimDevice other;
         other.info.Address = kOtherBytes;
         other.info.Paired = c.paired;
-        other.services.push_back({4, QStringLiteral("Object Push"), {}, 1, QUuid(QStringLiteral("{00001105-0000-1000-8000-00805F9B34FB}"))});
+        other.services.push_back({4, QStringLiteral("Object Push"), {}, 1, kObjectPush});
         toshiba->Add(other);
         toshiba->Accept({5});
         toshiba->pairingWindow = c.pairingWindow;
@@ -651,6 +651,23 @@ TEST_F(VendorTest, EachStackInquiresCachedAndLive)
         ASSERT_TRUE(WaitFor([&] { return !discovery.Discovering(); }));
         EXPECT_EQ(events, (std::vector<std::string>{"started", "complete"}));
         EXPECT_EQ(found, c.expected);
+    }
+}
+
+TEST_F(VendorTest, TheWatcherFindsDevicesThroughEachStack)
+{
+    for (TlnkBluetoothApi a : {baBlueSoleil, baToshiba, baWidComm}) {
+        SCOPED_TRACE(a);
+        TlnkBluetoothDiscovery discovery(nullptr);
+        std::vector<std::string> found;
+        discovery.OnDeviceFound = [&](TObject*, const TlnkBluetoothRadio* r, const TlnkBluetoothDevice* d) {
+            found.push_back((r && r->Api() == a ? "" : "? ") + d->Address().toStdString());
+        };
+        const TlnkBluetoothRadio radio(a);
+        ASSERT_EQ(discovery.StartMonitoring(&radio, 1), 0);
+        ASSERT_TRUE(WaitFor([&] { return !found.empty(); }));
+        EXPECT_EQ(discovery.StopMonitoring(), 0);
+        EXPECT_EQ(found, std::vector<std::string>{kGauge.toStdString()});
     }
 }
 
