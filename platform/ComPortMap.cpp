@@ -346,6 +346,16 @@ int ComPortMap::Register(const std::string& path)
     return number;
 }
 
+bool ComPortMap::Assign(int number, const std::string& path)
+{
+    if (number < 1 || path.empty() || !EnsureFolder(folder_))
+        return false;
+    MapLock lock(folder_);
+    ProfileFile file(FilePath());
+    auto text = file.Load();
+    return text && text->Set(PortsSection, ComKey(number), path) && file.Save(*text);
+}
+
 void ComPortMap::Unregister(int number)
 {
     if (number < 1)

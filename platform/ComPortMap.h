@@ -58,6 +58,11 @@ public:
     // already; returns its COM number, or 0 when the map cannot be written.
     int Register(const std::string& path);
 
+    // Makes COM<number> the line for `path`, replacing a line of that number: for a
+    // program that offers a port under a number of its choosing (a virtual COM port).
+    // False when the map cannot be written.
+    bool Assign(int number, const std::string& path);
+
     // Removes the line COM<number>. Lines of other numbers are kept.
     void Unregister(int number);
 

@@ -14,6 +14,8 @@ namespace {
 // instance the process has loaded (claimed from the start of its Load to the end of
 // its Unload).
 TlnkSync stateLock;
+TlnkSync blueSoleilConnectLock;
+TlnkSync widCommSearchLock;
 TlnkAPI* loadedInstance = nullptr;
 
 constexpr uint32_t Bit(int ordinal) { return 1u << ordinal; }
@@ -229,6 +231,16 @@ bool IsBluetoothApiAvailable(TlnkBluetoothApi Api)
 }
 
 namespace dabrix::transport {
+
+TlnkSync& BlueSoleilConnectLock()
+{
+    return blueSoleilConnectLock;
+}
+
+TlnkSync& WidCommSearchLock()
+{
+    return widCommSearchLock;
+}
 
 int CheckBluetoothApi(TlnkBluetoothApi Api)
 {

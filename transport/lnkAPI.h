@@ -71,7 +71,14 @@ private:
 bool IsTransportAvailable(TlnkTransport Transport);
 bool IsBluetoothApiAvailable(TlnkBluetoothApi Api);
 
+class TlnkSync;
+
 namespace dabrix::transport {
+
+// The library-wide locks of the vendor stacks: one BlueSoleil connect call at a time,
+// one WidComm service search at a time, across every connection of the process.
+TlnkSync& BlueSoleilConnectLock();
+TlnkSync& WidCommSearchLock();
 
 // For Bluetooth components: 13 when trBluetooth is not available, else 14 when `Api`
 // is not available, else 0.

@@ -2,19 +2,13 @@
 
 #include "transport/lnkIrDALoader.h"
 #include "transport/lnkMicrosoftLoader.h"
+#include "transport/lnkVendorLoaders.h"
 
 #include <array>
 #include <mutex>
 
 namespace dabrix::transport {
 namespace {
-
-// A stack the platform does not have.
-class AbsentBinding : public StackBinding {
-public:
-    bool Available() override { return false; }
-    void Unload() override {}
-};
 
 constexpr size_t kKinds = static_cast<size_t>(BindingKind::WidComm) + 1;
 
@@ -36,14 +30,19 @@ std::unique_ptr<StackBinding> CreateStackBinding(BindingKind Kind, const WindowH
         std::lock_guard guard(factoriesLock);
         factory = factories[static_cast<size_t>(Kind)];
     }
-    std::unique_ptr<StackBinding> binding = factory ? factory(Root) : nullptr;
-    if (!binding && Kind == BindingKind::IrDA)
-        binding = std::make_unique<TlnkIrDALoader>(Root);
-    if (!binding && Kind == BindingKind::Microsoft)
-        binding = std::make_unique<TlnkMicrosoftLoader>(Root);
-    if (!binding)
-        binding = std::make_unique<AbsentBinding>();
-    return binding;
+    if (std::unique_ptr<StackBinding> binding = factory ? factory(Root) : nullptr)
+        return binding;
+    // The platform's own: Linux has none of the vendor stacks nor the Kinect runtime, so
+    // their bindings hold nothing and report unavailable.
+    switch (Kind) {
+    case BindingKind::IrDA: return std::make_unique<TlnkIrDALoader>(Root);
+    case BindingKind::Microsoft: return std::make_unique<TlnkMicrosoftLoader>(Root);
+    case BindingKind::Kinect: return std::make_unique<TlnkKinectLoader>(Root);
+    case BindingKind::BlueSoleil: return std::make_unique<TlnkBlueSoleilLoader>(Root);
+    case BindingKind::Toshiba: return std::make_unique<TlnkToshibaLoader>(Root);
+    case BindingKind::WidComm: return std::make_unique<TlnkWidCommLoader>(Root);
+    }
+    return nullptr;
 }
 
 } // namespace dabrix::transport

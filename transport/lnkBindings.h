@@ -6,8 +6,9 @@
 //
 // The default binding of IrDA is TlnkIrDALoader over the emulated infrared layer, that of
 // the platform's Bluetooth stack TlnkMicrosoftLoader; Linux has none of the other stacks,
-// so their default is a binding that reports itself unavailable. Real bindings (and the simulated ones of tests) are plugged in with
-// SetStackBindingFactory before the library is loaded.
+// so their defaults (lnkVendorLoaders.h) hold no stack and report unavailable. Other
+// bindings (the simulated ones of tests) are plugged in with SetStackBindingFactory
+// before the library is loaded.
 #include "transport/lnkWindow.h"
 
 #include <functional>

@@ -6,6 +6,8 @@
 #include "transport/lnkErrors.h"
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMicrosoftLoader.h"
+#include "transport/lnkSync.h"
+#include "transport/lnkVendorLoaders.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -29,18 +31,131 @@ int CodeOf(BluetoothResult result)
     }
 }
 
-// One device's facts through the radio's stack.
-int Query(const TlnkBluetoothRadio* Radio, const QString& Address, platform::BluetoothDeviceInfo& Info)
+// The fields of a BlueSoleil remote-device query.
+constexpr uint32_t kBlueSoleilAllFacts =
+    bluesoleil::kMaskName | bluesoleil::kMaskClass | bluesoleil::kMaskConnected | bluesoleil::kMaskPaired;
+
+int QueryBlueSoleil(uint64_t address, platform::BluetoothDeviceInfo& info, uint32_t mask)
+{
+    const std::shared_ptr<BlueSoleilStack> stack = BoundBlueSoleilStack();
+    if (!stack)
+        return code::BluetoothApiNotAvailable;
+    BlueSoleilRemoteInfo remote;
+    remote.Address = VendorAddressOf(address);
+    if (const int result = BlueSoleilStatusCode(stack->BT_GetRemoteDeviceInfo(mask, remote)); result != code::Ok)
+        return result;
+    info.Name = remote.Name;
+    info.ClassOfDevice = remote.ClassOfDevice;
+    info.Connected = remote.Connected;
+    info.Paired = remote.Paired;
+    return code::Ok;
+}
+
+// The remote device list holds the paired devices, the connected list those linked now;
+// each entry is matched by its six address bytes.
+int QueryToshiba(uint64_t address, platform::BluetoothDeviceInfo& info)
+{
+    const std::shared_ptr<ToshibaStack> stack = BoundToshibaStack();
+    if (!stack)
+        return code::BluetoothApiNotAvailable;
+    std::vector<VendorDeviceInfo> paired, connected;
+    if (!stack->BtGetRemoteDeviceList2(paired) || !stack->BtGetConnectedDeviceList2(connected))
+        return code::InternalDriverError;
+    const VendorAddress bytes = VendorAddressOf(address);
+    for (const std::vector<VendorDeviceInfo>* list : {&connected, &paired}) {
+        for (const VendorDeviceInfo& entry : *list) {
+            if (entry.Address != bytes)
+                continue;
+            info.Name = entry.Name;
+            info.ClassOfDevice = entry.ClassOfDevice;
+            if (list == &paired)
+                info.Paired = true;
+            else
+                info.Connected = true;
+        }
+    }
+    return code::Ok;
+}
+
+int QueryWidComm(uint64_t address, platform::BluetoothDeviceInfo& info)
+{
+    const std::shared_ptr<WidCommStack> stack = BoundWidCommStack();
+    if (!stack)
+        return code::BluetoothApiNotAvailable;
+    const VendorAddress bytes = VendorAddressOf(address);
+    info.Paired = stack->WD_BondQuery(bytes);
+    info.Connected = stack->WD_IsConnected(bytes);
+    if (!stack->WD_GetRemoteDeviceCOD(bytes, info.ClassOfDevice) || !stack->WD_GetRemoteDeviceName(bytes, info.Name))
+        return code::InternalDriverError;
+    return code::Ok;
+}
+
+// One device's facts through the radio's stack; `BlueSoleilMask` the fields that stack is
+// asked for.
+int Query(const TlnkBluetoothRadio* Radio, const QString& Address, platform::BluetoothDeviceInfo& Info,
+          uint32_t BlueSoleilMask = kBlueSoleilAllFacts)
 {
     std::shared_ptr<platform::BluetoothStack> stack;
     if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
     // The setter admits only valid addresses.
     const uint64_t address = BluetoothAddressFromString(Address).value_or(0);
-    const BluetoothResult r = stack->QueryDevice(address, Info);
-    if (r != BluetoothResult::Ok)
-        qWarning().noquote() << "Dabrix: Bluetooth device" << Address << "query:" << platform::BluetoothResultText(r);
-    return CodeOf(r);
+    int result = code::UnknownBluetoothApi;
+    switch (Radio->Api()) {
+    case baMicrosoft: {
+        const BluetoothResult r = stack->QueryDevice(address, Info);
+        if (r != BluetoothResult::Ok)
+            qWarning().noquote() << "Dabrix: Bluetooth device" << Address
+                                 << "query:" << platform::BluetoothResultText(r);
+        return CodeOf(r);
+    }
+    case baBlueSoleil: result = QueryBlueSoleil(address, Info, BlueSoleilMask); break;
+    case baToshiba: result = QueryToshiba(address, Info); break;
+    case baWidComm: result = QueryWidComm(address, Info); break;
+    }
+    if (result != code::Ok)
+        qWarning().noquote() << "Dabrix: Bluetooth device" << Address << "query failed with" << result;
+    return result;
+}
+
+// A vendor stack's service search, into the library's list.
+int EnumVendorServices(TlnkBluetoothApi api, uint64_t address, const QUuid* serviceUuid, TlnkBluetoothServices& list)
+{
+    const VendorAddress bytes = VendorAddressOf(address);
+    std::vector<VendorService> found;
+    int result = code::BluetoothApiNotAvailable;
+    switch (api) {
+    case baBlueSoleil:
+        if (const std::shared_ptr<BlueSoleilStack> stack = BoundBlueSoleilStack())
+            result = BlueSoleilStatusCode(stack->BT_BrowseServices(bytes, serviceUuid, found));
+        break;
+    case baToshiba:
+        if (const std::shared_ptr<ToshibaStack> stack = BoundToshibaStack())
+            result = stack->BtSearchServices(bytes, serviceUuid, found) ? code::Ok : code::InternalDriverError;
+        break;
+    case baWidComm:
+        if (const std::shared_ptr<WidCommStack> stack = BoundWidCommStack()) {
+            std::lock_guard one(WidCommSearchLock());
+            result = stack->WD_EnumServices(bytes, serviceUuid, found);
+        }
+        break;
+    case baMicrosoft:
+        result = code::UnknownBluetoothApi;
+        break;
+    }
+    if (result != code::Ok)
+        return result;
+    for (const VendorService& s : found) {
+        auto service = std::make_unique<TlnkBluetoothService>();
+        service->Channel = s.Channel;
+        service->Description = s.Description;
+        service->Handle = s.Handle;
+        service->Name = s.Name;
+        if (!s.Uuid.isNull())
+            service->Uuid = s.Uuid;
+        list.Add(service.release());
+    }
+    return list.Count() > 0 ? code::Ok : code::ServiceNotFound;
 }
 
 } // namespace
@@ -113,14 +228,19 @@ int TlnkBluetoothDevice::EnumServices(const TlnkBluetoothRadio* Radio, TlnkBluet
     std::shared_ptr<platform::BluetoothStack> stack;
     if (const int result = StackForRadio(Radio, stack); result != code::Ok)
         return result;
-    return EnumPlatformServices(address_, *Services, ServiceUuid ? *ServiceUuid : L2capProtocolUuid(), -1);
+    if (Radio->Api() == baMicrosoft)
+        return EnumPlatformServices(address_, *Services, ServiceUuid ? *ServiceUuid : L2capProtocolUuid(), -1);
+    Services->Clear();
+    return EnumVendorServices(Radio->Api(), BluetoothAddressFromString(address_).value_or(0), ServiceUuid, *Services);
 }
 
 int TlnkBluetoothDevice::HasServices(const TlnkBluetoothRadio* Radio, bool& Has) const
 {
     TlnkBluetoothServices services;
     const QUuid l2cap = L2capProtocolUuid();
-    Has = EnumServices(Radio, &services, &l2cap) == code::Ok;
+    // BlueSoleil's search is asked without a class: it lists every service then.
+    const QUuid* searchClass = Radio && Radio->Api() == baBlueSoleil ? nullptr : &l2cap;
+    Has = EnumServices(Radio, &services, searchClass) == code::Ok;
     return code::Ok;
 }
 
@@ -185,7 +305,9 @@ int dabrix::transport::StackForRadio(const TlnkBluetoothRadio* Radio,
     case baBlueSoleil:
     case baToshiba:
     case baWidComm:
-        return code::BluetoothApiNotAvailable;
+        // Reached through their bindings (lnkVendorLoaders.h) by the caller.
+        Stack.reset();
+        return code::Ok;
     }
     return code::UnknownBluetoothApi;
 }

@@ -90,9 +90,9 @@ QUuid L2capProtocolUuid();
 int EnumPlatformServices(const QString& Address, TlnkBluetoothServices& Services, const QUuid& ServiceUuid,
                          int CancelFd);
 
-// The stack a radio stands for, after the checks every query and search makes first: a
-// null radio, an unloaded or unavailable stack. Only the platform's stack has a binding
-// here; the vendor stacks never report themselves available, so the check stops them.
+// The checks every query and search makes first (a null radio, an unloaded or unavailable
+// stack, an unknown one), and for the platform's stack the stack itself. A vendor stack
+// passes with no `Stack`: the caller reaches it through its binding (lnkVendorLoaders.h).
 int StackForRadio(const TlnkBluetoothRadio* Radio, std::shared_ptr<platform::BluetoothStack>& Stack);
 
 } // namespace dabrix::transport

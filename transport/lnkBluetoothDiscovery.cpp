@@ -71,16 +71,21 @@ bool Listed(const TlnkBluetoothDevices& Devices, const QString& Address)
 
 } // namespace
 
-std::unique_ptr<TlnkBluetoothDevices> dabrix::transport::InquireDevices(platform::BluetoothStack& Stack, uint8_t Length,
+std::unique_ptr<TlnkBluetoothDevices> dabrix::transport::InquireDevices(TlnkBluetoothApi Api,
+                                                                        platform::BluetoothStack* Stack, uint8_t Length,
                                                                         bool Cached, int CancelFd)
 {
+    if (Api != baMicrosoft)
+        return InquireVendorDevices(Api, Length, Cached, CancelFd);
+    if (!Stack)
+        return nullptr;
     std::vector<platform::BluetoothDeviceInfo> found;
     BluetoothResult r;
     if (Cached) {
-        r = Stack.CachedDevices(found);
+        r = Stack->CachedDevices(found);
     } else {
         std::unique_ptr<platform::BluetoothInquiry> inquiry;
-        r = Stack.StartInquiry(inquiry);
+        r = Stack->StartInquiry(inquiry);
         if (r == BluetoothResult::Ok) {
             if (Signalled(CancelFd, std::max<int>(Length, 1) * kInquiryUnitMs))
                 return nullptr;
@@ -150,8 +155,8 @@ int TlnkBluetoothDiscovery::Discover(const TlnkBluetoothRadio* Radio, uint8_t Le
     radio_->Assign(Radio);
     length_ = Length;
     try {
-        search->thread = std::thread(&TlnkBluetoothDiscovery::Search, NotificationWindow(), std::move(stack), Length,
-                                     Cached, search->cancelFd, search->done);
+        search->thread = std::thread(&TlnkBluetoothDiscovery::Search, NotificationWindow(), Radio->Api(),
+                                     std::move(stack), Length, Cached, search->cancelFd, search->done);
     } catch (const std::system_error&) {
         ::close(search->cancelFd);
         radio_.reset();
@@ -162,11 +167,12 @@ int TlnkBluetoothDiscovery::Discover(const TlnkBluetoothRadio* Radio, uint8_t Le
     return code::Ok;
 }
 
-void TlnkBluetoothDiscovery::Search(WindowHandle Window, std::shared_ptr<platform::BluetoothStack> Stack,
-                                    uint8_t Length, bool Cached, int CancelFd, std::shared_ptr<std::atomic<bool>> Done)
+void TlnkBluetoothDiscovery::Search(WindowHandle Window, TlnkBluetoothApi Api,
+                                    std::shared_ptr<platform::BluetoothStack> Stack, uint8_t Length, bool Cached,
+                                    int CancelFd, std::shared_ptr<std::atomic<bool>> Done)
 {
     Window.Post(msg::SearchStarted);
-    const std::unique_ptr<TlnkBluetoothDevices> devices = InquireDevices(*Stack, Length, Cached, CancelFd);
+    const std::unique_ptr<TlnkBluetoothDevices> devices = InquireDevices(Api, Stack.get(), Length, Cached, CancelFd);
     // The stack belongs to the owner thread's library; hold it no longer than needed.
     Stack.reset();
     // Sent, so the list lives until the owner has copied it. Terminate destroys the
@@ -180,8 +186,10 @@ int TlnkBluetoothDiscovery::Terminate()
 {
     if (!Discovering())
         return code::DiscoveryNotStarted;
-    // The platform's stack has nothing to cancel: the thread is told to give up waiting
-    // for the inquiry.
+    // The vendor stacks end their inquiry; the platform's stack has nothing to cancel.
+    // Either way the thread is told to give up waiting for it.
+    if (radio_)
+        CancelVendorInquiry(radio_->Api());
     Signal(search_->cancelFd);
     DestroyNotificationWindow();
     FinishSearch(nullptr);
@@ -288,7 +296,8 @@ void TlnkBluetoothDiscovery::Watch(WindowHandle Window, std::shared_ptr<platform
 
     TlnkBluetoothDevices known;
     while (!Signalled(StopFd, 0)) {
-        const std::unique_ptr<TlnkBluetoothDevices> result = InquireDevices(*Stack, Length, false, StopFd);
+        const std::unique_ptr<TlnkBluetoothDevices> result =
+            InquireDevices(Radio.Api(), Stack.get(), Length, false, StopFd);
         if (!result) {
             if (Signalled(StopFd, kWatcherRetryMs))
                 break;

@@ -86,8 +86,9 @@ private:
     void Reap();
     static void Stop(Worker& W);
 
-    static void Search(dabrix::transport::WindowHandle Window, std::shared_ptr<dabrix::platform::BluetoothStack> Stack,
-                       uint8_t Length, bool Cached, int CancelFd, std::shared_ptr<std::atomic<bool>> Done);
+    static void Search(dabrix::transport::WindowHandle Window, TlnkBluetoothApi Api,
+                       std::shared_ptr<dabrix::platform::BluetoothStack> Stack, uint8_t Length, bool Cached,
+                       int CancelFd, std::shared_ptr<std::atomic<bool>> Done);
     static void Watch(dabrix::transport::WindowHandle Window, std::shared_ptr<dabrix::platform::BluetoothStack> Stack,
                       TlnkBluetoothRadio Radio, uint8_t Length, int StopFd, std::shared_ptr<std::atomic<bool>> Done);
 
@@ -103,9 +104,15 @@ private:
 
 namespace dabrix::transport {
 
-// One inquiry (or the cached list) on the stack, as the library's device list; none when
-// the stack fails or `CancelFd` becomes readable first.
-std::unique_ptr<TlnkBluetoothDevices> InquireDevices(platform::BluetoothStack& Stack, uint8_t Length, bool Cached,
-                                                     int CancelFd);
+// One inquiry (or the cached list) on the radio's stack (`Stack` for the platform's, a
+// vendor stack through its binding), as the library's device list; none when the stack
+// fails or `CancelFd` becomes readable first.
+std::unique_ptr<TlnkBluetoothDevices> InquireDevices(TlnkBluetoothApi Api, platform::BluetoothStack* Stack,
+                                                     uint8_t Length, bool Cached, int CancelFd);
+// The vendor stacks' halves of the above (lnkVendorDiscovery.cpp).
+std::unique_ptr<TlnkBluetoothDevices> InquireVendorDevices(TlnkBluetoothApi Api, uint8_t Length, bool Cached,
+                                                           int CancelFd);
+// Ends a vendor stack's inquiry in the stack.
+void CancelVendorInquiry(TlnkBluetoothApi Api);
 
 } // namespace dabrix::transport

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -314,8 +315,12 @@ void TlnkCustomClientConnection::TearDownTransport()
         irda_.reset();
         break;
     case trBluetooth:
-        StopWorker();
-        rfcomm_.reset();
+        if (linkApi_ == baMicrosoft) {
+            StopWorker();
+            rfcomm_.reset();
+        } else {
+            TearDownVendor();
+        }
         break;
     default:
         break;
@@ -327,6 +332,7 @@ void TlnkCustomClientConnection::Disconnect()
     const TlnkClientState old = State();
     if (old != csConnecting && old != csConnected)
         return;
+    StopConnectTimer();
     state_ = csDisconnecting;
     TearDownTransport();
     DestroyNotificationWindow();
@@ -340,6 +346,8 @@ void TlnkCustomClientConnection::Disconnect()
 void TlnkCustomClientConnection::HandleNotification(uint32_t Msg, uintptr_t WParam, intptr_t LParam)
 {
     TlnkCustomConnection::HandleNotification(Msg, WParam, LParam);
+    if (HandleVendorNotification(Msg, WParam, LParam))
+        return;
     switch (Msg) {
     case msg::DataWaiting:
         DeliverReceived();
@@ -347,6 +355,7 @@ void TlnkCustomClientConnection::HandleNotification(uint32_t Msg, uintptr_t WPar
     case msg::ConnectResult: {
         if (State() != csConnecting)
             return;
+        StopConnectTimer();
         const int error = static_cast<int>(WParam);
         if (error != code::Ok)
             Disconnect();

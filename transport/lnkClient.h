@@ -1,6 +1,7 @@
 #pragma once
 // The client connection: one link to a gauge over a serial port, an IrDA link or a
-// Bluetooth RFCOMM link through the platform's stack (lnkClientBluetooth.cpp).
+// Bluetooth RFCOMM link through the platform's stack (lnkClientBluetooth.cpp) or through
+// a vendor stack (lnkClientVendor.cpp).
 //
 // Connect starts the link and returns at once; the outcome, received data and link loss
 // arrive later as OnConnect, OnData and OnDisconnect, always on the owner thread, from
@@ -11,10 +12,14 @@
 // but the serial port's read side, or the IrDA or RFCOMM socket it makes, connects and
 // reads, and the notification window's handle. The owner writes to that socket only once the
 // worker has reported the link connected, and frees it only after the worker has left.
+// The vendor-stack paths add short threads and timers of their own; lnkClientVendor.cpp
+// says which thread touches what.
 #include "transport/lnkConnection.h"
 
 #include <atomic>
 #include <memory>
+
+class QTimer;
 
 namespace dabrix::platform {
 class RfcommSocket;
@@ -95,15 +100,55 @@ private:
     int WriteBluetooth(const void* Buffer, uint32_t Size);
     void TearDownTransport();
 
+    // The vendor-stack paths (lnkClientVendor.cpp).
+    struct VendorLinkSettings;
+    VendorLinkSettings VendorSettings() const;
+    int ConnectBlueSoleil();
+    int ConnectToshiba();
+    int ConnectWidComm();
+    void BlueSoleilLink(int terminateFd, const VendorLinkSettings& settings);
+    void ToshibaChannelLookup(const VendorLinkSettings& settings);
+    void WidCommLink(int terminateFd, const VendorLinkSettings& settings);
+    // True when the notification belongs to a vendor-stack path (and was handled).
+    bool HandleVendorNotification(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
+    void ToshibaChannelFound(int Error);
+    void ToshibaPortReady();
+    void ToshibaConnectStatus(uint32_t Status);
+    void ToshibaLinkStatus(uint32_t Status);
+    void TearDownVendor();
+    void TearDownToshiba();
+    int WriteVendor(const void* Buffer, uint32_t Size);
+    // The serial connection on a vendor stack's virtual COM port; its code is Connect's.
+    int OpenInnerConnection(uint32_t Port);
+    void FreeInnerConnection();
+    void StartConnectTimer();
+    void StopConnectTimer();
+    void StartLinkLossTimer();
+    void StopLinkLossTimer();
+
+    // The serial connection on a vendor stack's virtual COM port (BlueSoleil, Toshiba).
+    std::unique_ptr<TlnkCustomClientConnection> inner_;
     std::unique_ptr<dabrix::platform::SerialPort> serial_;
     // Made by the IrDA worker; see the threading note above.
     std::unique_ptr<dabrix::platform::irda::IrDASocket> irda_;
     std::unique_ptr<dabrix::platform::RfcommSocket> rfcomm_;
+    // The vendor-stack link data.
+    std::atomic<uintptr_t> vendorClient_{0};  // the WidComm RFCOMM client
+    uint8_t vendorChannel_ = 0;
+    uint32_t vendorPort_ = 0;                 // the virtual COM port's number
+    bool vendorFailed_ = false;
+    QString vendorPortName_;
+    int toshibaState_ = 0;                    // 0 nothing, 1 port made, 2 requested, 3 inner open
+    uint32_t vendorStatus_ = 0;
+    std::unique_ptr<QTimer> connectTimer_;    // id 1: ConnectTimeout
+    std::unique_ptr<QTimer> linkLossTimer_;   // id 2: the link-loss grace
     std::unique_ptr<TlnkClientBluetoothParams> bluetoothParams_;
     uint32_t connectTimeout_ = 20000;
     std::unique_ptr<TlnkClientIrDAParams> irdaParams_;
     std::unique_ptr<TlnkClientSerialParams> serialParams_;
     std::atomic<TlnkClientState> state_{csDisconnected};
+    uint32_t blueSoleilConnection_ = 0;
+    TlnkBluetoothApi linkApi_ = baMicrosoft;  // the stack of the Bluetooth link under way
 };
 
 class TlnkClient : public TlnkCustomClientConnection {

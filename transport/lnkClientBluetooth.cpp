@@ -7,6 +7,7 @@
 #include "transport/lnkErrors.h"
 #include "transport/lnkMessages.h"
 #include "transport/lnkMicrosoftLoader.h"
+#include "transport/lnkWait.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -41,33 +42,6 @@ int RfcommConnectCode(BluetoothResult result)
     }
 }
 
-enum class Wait { Ready, Terminated, TimedOut, Failed };
-
-// Waits for `events` on `fd` or for the terminate descriptor; -1: no time limit.
-Wait WaitOn(int fd, short events, int terminateFd, int timeoutMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    for (;;) {
-        pollfd p[2] = {{terminateFd, POLLIN, 0}, {fd, events, 0}};
-        int left = -1;
-        if (timeoutMs >= 0)
-            left = static_cast<int>(std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                             deadline - std::chrono::steady_clock::now())
-                                                             .count()));
-        const int n = ::poll(p, 2, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return Wait::Failed;
-        if (p[0].revents)
-            return Wait::Terminated;
-        if (p[1].revents)
-            return Wait::Ready;
-        if (n == 0)
-            return Wait::TimedOut;
-    }
-}
-
 } // namespace
 
 // What the Bluetooth worker needs, read on the owner thread before it starts.
@@ -84,16 +58,13 @@ int TlnkCustomClientConnection::ConnectBluetooth()
     const TlnkBluetoothRadio* radio = BluetoothParams()->Radio();
     if (!radio || !IsBluetoothApiAvailable(radio->Api()))
         return code::BluetoothApiNotAvailable;
+    linkApi_ = radio->Api();
     switch (radio->Api()) {
-    case baMicrosoft:
-        break;
-    case baBlueSoleil:
-    case baToshiba:
-    case baWidComm:
-        // No vendor stack binds on this platform, so none is ever available.
-        return code::BluetoothApiNotAvailable;
-    default:
-        return code::UnknownBluetoothApi;
+    case baMicrosoft: break;
+    case baBlueSoleil: return ConnectBlueSoleil();
+    case baToshiba: return ConnectToshiba();
+    case baWidComm: return ConnectWidComm();
+    default: return code::UnknownBluetoothApi;
     }
 
     const TlnkClientBluetoothParams& params = *BluetoothParams();
@@ -128,7 +99,7 @@ void TlnkCustomClientConnection::BluetoothLink(int terminateFd, const BluetoothL
         // The channel of the first service that the search finds for the service class.
         TlnkBluetoothServices services;
         const int result = EnumPlatformServices(settings.address, services, settings.serviceUuid, terminateFd);
-        if (WaitOn(-1, 0, terminateFd, 0) == Wait::Terminated)
+        if (Signalled(terminateFd))
             return;  // Disconnect came first: no result
         if (result != code::Ok)
             return fail(result, "service search");
@@ -182,6 +153,8 @@ void TlnkCustomClientConnection::BluetoothLink(int terminateFd, const BluetoothL
 
 int TlnkCustomClientConnection::WriteBluetooth(const void* Buffer, uint32_t Size)
 {
+    if (linkApi_ != baMicrosoft)
+        return WriteVendor(Buffer, Size);
     if (!rfcomm_)
         return code::NotConnected;
     const BluetoothResult r = rfcomm_->Send(Buffer, Size);

@@ -1,5 +1,6 @@
 #include "transport/lnkConnection.h"
 
+#include "platform/ThreadHandoff.h"
 #include "transport/lnkErrors.h"
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
@@ -111,10 +112,17 @@ int TlnkCustomConnection::StartWorker(std::function<void(int TerminateFd)> Body)
     return code::Ok;
 }
 
+void TlnkCustomConnection::AcknowledgeStop() const
+{
+    dabrix::platform::TakeOver(&terminateFd_);
+}
+
 void TlnkCustomConnection::StopWorker()
 {
     if (!worker_.joinable())
         return;
+    // The descriptor carries no ordering the thread checker sees; say it.
+    dabrix::platform::HandOver(&terminateFd_);
     const uint64_t one = 1;
     while (::write(terminateFd_, &one, sizeof one) < 0 && errno == EINTR) {
     }

@@ -67,6 +67,9 @@ protected:
     int StartWorker(std::function<void(int TerminateFd)> Body);
     // Signals the worker and waits for it, without a time limit. No-op when none runs.
     void StopWorker();
+    // Worker side, once it has seen its terminate descriptor readable: from here on it may
+    // touch what the owner used until it asked the worker to stop (the owner is waiting).
+    void AcknowledgeStop() const;
 
 private:
     TlnkTransport transport_ = trBluetooth;

@@ -84,6 +84,7 @@ public:
     uintptr_t w;
     intptr_t l;
     std::shared_ptr<SendState> send;
+    std::vector<uint8_t> block;  // bytes that travel with a PostBlock notification
 };
 
 class Dispatcher : public QObject {
@@ -162,6 +163,23 @@ bool WindowHandle::Post(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const
     // Posting under the window's lock keeps the receiver alive: Destroy takes the same
     // lock, and the receiver outlives every live window of its thread.
     PostNotification(core_->receiver, new NotifyEvent(core_, Msg, WParam, LParam, nullptr));
+    return true;
+}
+
+bool WindowHandle::PostBlock(uint32_t Msg, const void* Data, size_t Size, intptr_t LParam) const
+{
+    if (!core_)
+        return false;
+    auto* event = new NotifyEvent(core_, Msg, 0, LParam, nullptr);
+    const auto* bytes = static_cast<const uint8_t*>(Data);
+    event->block.assign(bytes, bytes + Size);
+    event->w = reinterpret_cast<uintptr_t>(event->block.data());
+    std::lock_guard guard(core_->lock);
+    if (!core_->alive) {
+        delete event;
+        return false;
+    }
+    PostNotification(core_->receiver, event);
     return true;
 }
 

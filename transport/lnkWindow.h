@@ -40,6 +40,11 @@ public:
     // Queues the notification for the owner thread. False when the window is gone.
     bool Post(uint32_t Msg, uintptr_t WParam = 0, intptr_t LParam = 0) const;
 
+    // Queues the notification with a copy of `Size` bytes: the handler gets a pointer to
+    // the copy as wParam, valid while it runs, and `LParam`. The copy goes with the
+    // notification, also when it is dropped. False when the window is gone.
+    bool PostBlock(uint32_t Msg, const void* Data, size_t Size, intptr_t LParam) const;
+
     // Runs the notification on the owner thread and waits for it. True when it ran;
     // false when the window was destroyed before it could.
     bool Send(uint32_t Msg, uintptr_t WParam = 0, intptr_t LParam = 0) const;

@@ -5,6 +5,7 @@
 #include "transport/lnkClient.h"
 #include "transport/lnkExceptions.h"
 #include "transport/lnkMessages.h"
+#include "transport/tests/ConfigHome.h"
 #include "transport/tests/FakeBindings.h"
 #include "transport/tests/Pty.h"
 
@@ -64,9 +65,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(config.isValid());
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        oldConfig = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
         comNumber = dabrix::platform::ComPortMap().Register(gauge.SlavePath());
         ASSERT_GE(comNumber, 3);
 
@@ -80,10 +78,6 @@ protected:
     {
         client.reset();
         api.Unload();
-        if (oldConfig)
-            setenv("XDG_CONFIG_HOME", oldConfig->c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
     }
 
     void ConnectAndWait()
@@ -94,8 +88,7 @@ protected:
         ASSERT_EQ(client->State(), csConnected);
     }
 
-    QTemporaryDir config;
-    std::optional<std::string> oldConfig;
+    dabrix::test::ConfigHome config;
     Pty gauge;
     int comNumber = 0;
     FakeStacks stacks;  // none present; gives the tests the root's window
