@@ -11,16 +11,18 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
+#include <QPainter>
+#include <QPixmap>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScrollArea>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -63,10 +65,25 @@ QPen SeriesPen(const QColor& colour, Qt::PenStyle style, qreal width)
     return pen;
 }
 
-void ShowInLegend(QChart* chart, QAbstractSeries* series, bool shown)
+// A legend key: a piece of the series' line, or its marker.
+QPixmap LegendKey(const QPen& line, const QScatterSeries* marker, qreal ratio)
 {
-    for (QLegendMarker* marker : chart->legend()->markers(series))
-        marker->setVisible(shown);
+    const QSize size(28, 14);
+    QPixmap key(size * ratio);
+    key.setDevicePixelRatio(ratio);
+    key.fill(Qt::transparent);
+    QPainter painter(&key);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (marker) {
+        const qreal side = marker->markerSize();
+        painter.setPen(QPen(marker->borderColor(), 1));
+        painter.setBrush(marker->color());
+        painter.drawRect(QRectF((size.width() - side) / 2, (size.height() - side) / 2, side, side));
+    } else {
+        painter.setPen(line);
+        painter.drawLine(QPointF(1, size.height() / 2.0), QPointF(size.width() - 1, size.height() / 2.0));
+    }
+    return key;
 }
 
 } // namespace
@@ -152,7 +169,7 @@ void TReadingsPanel::SetFigure(QLabel* label, const QString& text)
 
 void TReadingsPanel::CreateParts()
 {
-    auto* content = new QWidget(this);
+    auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
 
     BatchLabel = new QLabel(content);
@@ -202,8 +219,10 @@ void TReadingsPanel::CreateParts()
     chart_ = new QChart;
     chart_->setAnimationOptions(QChart::NoAnimation);
     chart_->setMargins(QMargins(2, 2, 2, 2));
-    chart_->legend()->setAlignment(Qt::AlignBottom);
-    chart_->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    // The chart's own legend cuts its names short in a narrow panel; the panel's wraps.
+    chart_->legend()->hide();
+    chart_->setLocalizeNumbers(true);
+    chart_->setLocale(QLocale::system());
 
     ReadingSeries = new QLineSeries(chart_);
     ReadingSeries->setName(tr("Readings"));
@@ -226,7 +245,7 @@ void TReadingsPanel::CreateParts()
     OutsideSeries->setBorderColor(Qt::black);
 
     axisX_ = new QValueAxis(chart_);
-    axisX_->setLabelFormat(QStringLiteral("%d"));
+    axisX_->setLabelFormat(QStringLiteral("%.0f"));
     axisX_->setTitleText(tr("Reading"));
     axisY_ = new QValueAxis(chart_);
     chart_->addAxis(axisX_, Qt::AlignBottom);
@@ -242,8 +261,26 @@ void TReadingsPanel::CreateParts()
     ChartView->setObjectName(QStringLiteral("StatisticsChart"));
     ChartView->setAccessibleName(tr("Chart of the readings"));
     ChartView->setRenderHint(QPainter::Antialiasing);
-    ChartView->setMinimumSize(240, 200);
+    ChartView->setMinimumSize(240, 180);
     layout->addWidget(ChartView, 1);
+
+    auto* legend = new QGridLayout;
+    legend->setHorizontalSpacing(12);
+    const qreal ratio = devicePixelRatioF();
+    int entry = 0;
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{ReadingSeries, MeanSeries, LowerSeries, UpperSeries, OutsideSeries}) {
+        auto* key = new QLabel(content);
+        key->setPixmap(LegendKey(series->pen(), qobject_cast<QScatterSeries*>(series), ratio));
+        auto* name = new QLabel(series->name(), content);
+        auto* row = new QHBoxLayout;
+        row->setSpacing(4);
+        row->addWidget(key);
+        row->addWidget(name, 1);
+        legend->addLayout(row, entry / 2, entry % 2);
+        legendEntries_.push_back({series, key, name});
+        ++entry;
+    }
+    layout->addLayout(legend);
 
     auto* buttons = new QHBoxLayout;
     NewBatchButton = new QPushButton(tr("New batch"), content);
@@ -257,7 +294,14 @@ void TReadingsPanel::CreateParts()
     buttons->addStretch(1);
     layout->addLayout(buttons);
 
-    setWidget(content);
+    // A short window scrolls the panel rather than growing for it.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("StatisticsScroll"));
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidget(scroll);
     RefreshFigures();
 }
 
@@ -373,7 +417,8 @@ void TReadingsPanel::RefreshChart()
     OutsideSeries->replace(outside);
 
     const double last = std::max<double>(2.0, static_cast<double>(overview.Count()));
-    axisX_->setRange(1.0, last);
+    axisX_->setRange(0.0, last);
+    axisX_->applyNiceNumbers();
     const readings::RunningStatistics& s = batch_.Statistics();
     double low = s.Count() ? s.Minimum() : std::nan("");
     double high = s.Count() ? s.Maximum() : std::nan("");
@@ -385,13 +430,13 @@ void TReadingsPanel::RefreshChart()
         } else {
             series->clear();
         }
-        ShowInLegend(chart_, series, value.has_value());
+        ShowInLegend(series, value.has_value());
     };
     horizontal(MeanSeries, s.Count() ? std::optional<double>(s.Mean()) : std::nullopt);
     const bool limits = batch_.LimitsValid();
     horizontal(LowerSeries, limits ? batch_.LowerLimit() : std::nullopt);
     horizontal(UpperSeries, limits ? batch_.UpperLimit() : std::nullopt);
-    ShowInLegend(chart_, OutsideSeries, batch_.HasLimits());
+    ShowInLegend(OutsideSeries, batch_.HasLimits());
 
     if (std::isnan(low)) {
         low = 0;
@@ -399,7 +444,18 @@ void TReadingsPanel::RefreshChart()
     }
     const double pad = high > low ? (high - low) * 0.08 : std::max(std::fabs(high) * 0.05, 0.001);
     axisY_->setRange(low - pad, high + pad);
+    axisY_->applyNiceNumbers();
     axisY_->setTitleText(readings::UnitText(batch_.Unit()));
+}
+
+void TReadingsPanel::ShowInLegend(const QXYSeries* series, bool shown)
+{
+    for (const LegendEntry& entry : legendEntries_) {
+        if (entry.series == series) {
+            entry.key->setVisible(shown);
+            entry.name->setVisible(shown);
+        }
+    }
 }
 
 // ---- Limits ---------------------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QChart;
@@ -38,6 +39,7 @@ class QPushButton;
 class QScatterSeries;
 class QTimer;
 class QValueAxis;
+class QXYSeries;
 class TMainFormDialogs;
 
 class TReadingsPanel : public QDockWidget {
@@ -115,6 +117,7 @@ private:
     void RefreshFigures();
     void RefreshChart();
     void LimitsEdited();
+    void ShowInLegend(const QXYSeries* series, bool shown);
     QString Number(double value, int decimals) const;
     QString WithUnit(const QString& number) const;
     void LoadSettings();
@@ -130,6 +133,12 @@ private:
     QElapsedTimer sinceRefresh_;
     long long refreshes_ = 0;
     QString exportFolder_;
+    struct LegendEntry {
+        const QXYSeries* series;
+        QLabel* key;
+        QLabel* name;
+    };
+    std::vector<LegendEntry> legendEntries_;
     bool restoring_ = false;
     bool shown_ = false;  // as the user left it
 };
