@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QLineEdit>
@@ -21,7 +22,6 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QScrollArea>
 #include <QTimer>
 #include <QToolButton>
@@ -65,8 +65,21 @@ QPen SeriesPen(const QColor& colour, Qt::PenStyle style, qreal width)
     return pen;
 }
 
+constexpr int kOutsideMarkerSize = 8;
+
+// The mark of a reading outside the limits: a filled square with a black edge, unlike the
+// round marks of the readings.
+QImage OutsideMarker()
+{
+    QImage marker(kOutsideMarkerSize, kOutsideMarkerSize, QImage::Format_ARGB32_Premultiplied);
+    marker.fill(Qt::black);
+    QPainter painter(&marker);
+    painter.fillRect(1, 1, kOutsideMarkerSize - 2, kOutsideMarkerSize - 2, QColor(0xc0, 0x30, 0x30));
+    return marker;
+}
+
 // A legend key: a piece of the series' line, or its marker.
-QPixmap LegendKey(const QPen& line, const QScatterSeries* marker, qreal ratio)
+QPixmap LegendKey(const QXYSeries& series, qreal ratio)
 {
     const QSize size(28, 14);
     QPixmap key(size * ratio);
@@ -74,13 +87,11 @@ QPixmap LegendKey(const QPen& line, const QScatterSeries* marker, qreal ratio)
     key.fill(Qt::transparent);
     QPainter painter(&key);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (marker) {
-        const qreal side = marker->markerSize();
-        painter.setPen(QPen(marker->borderColor(), 1));
-        painter.setBrush(marker->color());
-        painter.drawRect(QRectF((size.width() - side) / 2, (size.height() - side) / 2, side, side));
+    if (!series.lightMarker().isNull()) {
+        const QImage& marker = series.lightMarker();
+        painter.drawImage(QPointF((size.width() - marker.width()) / 2.0, (size.height() - marker.height()) / 2.0), marker);
     } else {
-        painter.setPen(line);
+        painter.setPen(series.pen());
         painter.drawLine(QPointF(1, size.height() / 2.0), QPointF(size.width() - 1, size.height() / 2.0));
     }
     return key;
@@ -237,12 +248,14 @@ void TReadingsPanel::CreateParts()
     UpperSeries = new QLineSeries(chart_);
     UpperSeries->setName(tr("Upper limit"));
     UpperSeries->setPen(SeriesPen(QColor(0xc0, 0x30, 0x30), Qt::DotLine, 2));
-    OutsideSeries = new QScatterSeries(chart_);
+    // Marks only, drawn by the series in one go: a scatter series would keep a graphics
+    // item for every point and update each at every refresh.
+    OutsideSeries = new QLineSeries(chart_);
     OutsideSeries->setName(tr("Outside the limits"));
-    OutsideSeries->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    OutsideSeries->setMarkerSize(8);
-    OutsideSeries->setColor(QColor(0xc0, 0x30, 0x30));
-    OutsideSeries->setBorderColor(Qt::black);
+    OutsideSeries->setPen(Qt::NoPen);
+    OutsideSeries->setMarkerSize(kOutsideMarkerSize);
+    OutsideSeries->setLightMarker(OutsideMarker());
+    OutsideSeries->setPointsVisible(true);
 
     axisX_ = new QValueAxis(chart_);
     axisX_->setLabelFormat(QStringLiteral("%.0f"));
@@ -270,7 +283,7 @@ void TReadingsPanel::CreateParts()
     int entry = 0;
     for (QXYSeries* series : std::initializer_list<QXYSeries*>{ReadingSeries, MeanSeries, LowerSeries, UpperSeries, OutsideSeries}) {
         auto* key = new QLabel(content);
-        key->setPixmap(LegendKey(series->pen(), qobject_cast<QScatterSeries*>(series), ratio));
+        key->setPixmap(LegendKey(*series, ratio));
         auto* name = new QLabel(series->name(), content);
         auto* row = new QHBoxLayout;
         row->setSpacing(4);

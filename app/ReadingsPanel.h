@@ -8,7 +8,7 @@
 // The batch itself (ReadingBatch) takes every piece of gauge text the window inserts,
 // whether the panel is shown or not; that costs a scan of the text. While the panel is
 // hidden nothing else happens. While it is shown, the figures and the chart follow at
-// most ten times a second, and the chart draws at most two points per pixel column
+// most four times a second, and the chart draws at most two points per pixel column
 // however many readings there are.
 //
 // Its state (shown, limits, batch number, export folder) lives in its own profile file
@@ -36,7 +36,6 @@ class QLineEdit;
 class QLineSeries;
 class QMainWindow;
 class QPushButton;
-class QScatterSeries;
 class QTimer;
 class QValueAxis;
 class QXYSeries;
@@ -93,12 +92,14 @@ public:
     QLineSeries* MeanSeries = nullptr;
     QLineSeries* LowerSeries = nullptr;
     QLineSeries* UpperSeries = nullptr;
-    QScatterSeries* OutsideSeries = nullptr;  // the drawn readings outside the limits
+    QLineSeries* OutsideSeries = nullptr;  // marks on the drawn readings outside the limits
 
     // How often the figures and the chart have been brought up to date.
     long long Refreshes() const { return refreshes_; }
     // The shortest time between two of them.
-    static constexpr int kRefreshMs = 100;
+    // A refresh takes the user-interface thread a few milliseconds (the chart is the most of
+    // it); four a second look live and keep that small (dabrix_bench_e2e_window --statistics).
+    static constexpr int kRefreshMs = 250;
 
     // A limit as typed: empty is none; a point or a comma as decimal separator. Nothing
     // (and `ok` false) for text that is no number.

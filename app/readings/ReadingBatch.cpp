@@ -91,8 +91,7 @@ void ReadingBatch::NewBatch()
     if (readings_.empty())
         return;
     ++number_;
-    readings_.clear();
-    readings_.shrink_to_fit();
+    readings_ = {};  // and its memory
     unit_ = ReadingUnit::None;
     decimals_ = 0;
     statistics_.Clear();

@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <vector>
+#include <deque>
 
 namespace dabrix::readings {
 
@@ -48,7 +48,7 @@ public:
     int Number() const { return number_; }
     void SetNumber(int number) { number_ = number < 1 ? 1 : number; }
 
-    const std::vector<Reading>& Readings() const { return readings_; }
+    const std::deque<Reading>& Readings() const { return readings_; }
     ReadingUnit Unit() const { return unit_; }
     // A reading's value in the batch's unit.
     double ValueInBatchUnit(const Reading& reading) const;
@@ -82,7 +82,7 @@ private:
 
     Clock clock_;
     int number_ = 1;
-    std::vector<Reading> readings_;
+    std::deque<Reading> readings_;
     ReadingUnit unit_ = ReadingUnit::None;
     int decimals_ = 0;
     RunningStatistics statistics_;
