@@ -25,6 +25,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 using namespace std::chrono_literals;
 using dabrix::test::RunEventsFor;
@@ -149,12 +150,16 @@ TEST_F(StatisticsGaugeTest, FiguresAndChartFollowTheReadingsAndLimitsMarkThoseOu
     EXPECT_EQ(panel_->OutsideSeries->pen().style(), Qt::NoPen);  // marks alone
     EXPECT_FALSE(panel_->OutsideSeries->lightMarker().isNull());
 
-    // Crossed limits are said and mark nothing.
-    SetLimits("20", "10");
-    RunEventsFor(200ms);
-    EXPECT_TRUE(panel_->LimitsMessage->isVisible());
-    EXPECT_EQ(panel_->OutsideSeries->count(), 0);
-    EXPECT_EQ(panel_->OutsideLabel->text(), QString(QChar(0x2013)));
+    // Crossed limits, and a limit that is no number, are said and mark nothing.
+    for (const auto& [lower, upper] : {std::pair<QString, QString>{"20", "10"}, {"12,x", ""}}) {
+        SetLimits(lower, upper);
+        RunEventsFor(400ms);
+        EXPECT_TRUE(panel_->LimitsMessage->isVisible()) << lower.toStdString();
+        EXPECT_EQ(panel_->OutsideSeries->count(), 0);
+        EXPECT_EQ(panel_->OutsideLabel->text(), QString(QChar(0x2013)));
+    }
+    SetLimits("", "");
+    EXPECT_FALSE(panel_->LimitsMessage->isVisible());
 }
 
 TEST_F(StatisticsGaugeTest, HiddenThePanelIsNeverRefreshedAndShownAtMostTenTimesASecond)
@@ -268,6 +273,15 @@ TEST_F(StatisticsGaugeTest, ExportedReadingsReadBackThroughACsvReader)
     form_->act_file_exportreadings->trigger();
     ASSERT_EQ(dialogs_.questions.size(), 1u);
     EXPECT_EQ(dialogs_.questions[0].text, "Overwrite " + path + " ?");
+
+    // A file that cannot be written is said, and nothing is lost: the batch stays.
+    QDir(dir_.path()).mkdir("taken.csv");
+    dialogs_.saveNames = {QDir(dir_.path()).filePath("taken.csv")};
+    dialogs_.answers = {TMainFormDialogs::Answer::Yes};  // replace it
+    form_->act_file_exportreadings->trigger();
+    ASSERT_EQ(dialogs_.errors.size(), 1u);
+    EXPECT_TRUE(dialogs_.errors[0].startsWith("The readings could not be exported to ")) << dialogs_.errors[0].toStdString();
+    EXPECT_EQ(panel_->Batch().Readings().size(), values.size());
 
     // An empty batch has nothing to export.
     panel_->NewBatchButton->click();
