@@ -162,7 +162,7 @@ TEST_F(StatisticsGaugeTest, FiguresAndChartFollowTheReadingsAndLimitsMarkThoseOu
     EXPECT_FALSE(panel_->LimitsMessage->isVisible());
 }
 
-TEST_F(StatisticsGaugeTest, HiddenThePanelIsNeverRefreshedAndShownAtMostTenTimesASecond)
+TEST_F(StatisticsGaugeTest, HiddenThePanelIsNeverRefreshedAndShownNoMoreOftenThanItsInterval)
 {
     ConnectGauge();
     ASSERT_TRUE(WaitFor([&] { return panel_->Batch().Readings().size() >= 20; }, 5s));
