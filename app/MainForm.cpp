@@ -85,6 +85,7 @@ TMainForm::TMainForm(dabrix::platform::ProfileFile& profile, TMainFormDialogs& d
     CreateStatusBar();
     CreateManager();
     CreateDocuments();
+    CreateReadings();
 
     PromptTime = new QTimer(this);
     PromptTime->setObjectName(QStringLiteral("PromptTime"));

@@ -42,6 +42,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TInfoForm;
+class TReadingsPanel;
 class TKTXComm2Item;
 class TKTXComm2Manager;
 class TMainFormDialogs;
@@ -241,6 +242,12 @@ public:
     void KTXComm2Manager1Connections0Telegram(TObject* Sender, TTelegramData TelegramData,
                                               TBuffer& ResponseData);
 
+    // ---- Readings (MainFormReadings.cpp) ------------------------------------------------
+    // The Statistics panel: the batch of readings in the gauge text the window inserts.
+    TReadingsPanel* Readings = nullptr;
+    QAction* act_edit_statistics = nullptr;      // shows and hides the panel (end of Edit)
+    QAction* act_file_exportreadings = nullptr;  // "Export readings..." (File, after Save as)
+
     // ---- Language, help and info ------------------------------------------------------
     void SwitchLanguage(QObject* Sender);
     void menuitem_HelpClick();
@@ -264,6 +271,8 @@ private:
     void CreateManager();
     // The document commands: the controller and the actions and recent items it serves.
     void CreateDocuments();
+    // The Statistics panel and its commands; after the documents.
+    void CreateReadings();
     void CentreOnScreen();
     QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int image);
     void SetPanelText(int panel, const QString& text);

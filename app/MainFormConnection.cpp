@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/MainFormDialogs.h"
+#include "app/ReadingsPanel.h"
 #include "app/SelectDeviceForm.h"
 #include "app/SerialDialogForm.h"
 #include "comm/KTXComm2Item.h"
@@ -427,6 +428,7 @@ void TMainForm::KTXComm2Manager1Connections0Notification(TObject*, TNotification
                 DisplayState = dsSearching;
         } else {
             WasConnected = true;
+            Readings->NewBatch();
             // A new connection shows the gauge's data again, also after a sync line of a
             // gauge that is never polled.
             LineReader.SyncSeen = false;

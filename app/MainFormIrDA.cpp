@@ -3,6 +3,7 @@
 // The connection item is not used on this path.
 #include "app/MainForm.h"
 
+#include "app/ReadingsPanel.h"
 #include "platform/irda/IrDASocket.h"
 
 #include <QTimer>
@@ -96,6 +97,7 @@ void TMainForm::IrDAEvent(uint32_t Event)
         int error = 0;
         if (auto accepted = IrDAListenSocket->Accept(error)) {
             IrDAAcceptSocket = std::move(accepted);
+            Readings->NewBatch();
             DisplayState = dsReceiving;
             UpdateStatusBar();
         }

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/Images.h"
+#include "app/ReadingsPanel.h"
 #include "comm/KTXComm2Item.h"
 #include "platform/QueuedCalls.h"
 
@@ -92,6 +93,7 @@ void TMainForm::InsertReceivedText(QString text)
     if (text.isEmpty())
         return;
     insertEndedWithCr_ = text.endsWith(QLatin1Char('\r'));
+    Readings->Received(text);
     OpenReceiveBatch();
     // The editor's own cursor moves on with text inserted where it stands, so the next
     // insertion goes after this one.

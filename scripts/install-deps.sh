@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
   libqt6svg6
+  qt6-charts-dev libqt6opengl6-dev libqt6charts6
   libudev-dev libbluetooth-dev libftdi1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   umockdev libumockdev-dev

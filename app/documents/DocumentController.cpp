@@ -308,6 +308,8 @@ void DocumentController::act_edit_clearExecute()
         return;
     editor_.clear();
     editor_.document()->setModified(false);
+    if (ScreenCleared)
+        ScreenCleared();
 }
 
 } // namespace dabrix::app

@@ -82,6 +82,8 @@ public:
 
     // Called before and after each modal dialog of Open, Save as, Print and Printer Setup.
     std::function<void()> PauseDisplay;
+    // Called after Clear Screen emptied the editor. Optional.
+    std::function<void()> ScreenCleared;
 
     // ---- Operations -----------------------------------------------------------------
     // Names the document, updates the caption "<file name> - Dabrix" and, with

@@ -81,6 +81,7 @@ TEST_F(MainFormTest, FileAndEditMenusHaveTheirCommandsAndShortcuts)
                                   {"Open", "Ctrl+O", true},
                                   {"Save", "Ctrl+S", true},
                                   {"Save as...", "", true},
+                                  {"Export readings...", "", true},  // added after the design's items
                                   kSeparator,
                                   {"Printer Setup", "", true},
                                   {"Print", "Ctrl+P", true},
@@ -94,7 +95,11 @@ TEST_F(MainFormTest, FileAndEditMenusHaveTheirCommandsAndShortcuts)
                                   {"Paste", "Ctrl+V", true},
                                   kSeparator,
                                   {"Mark all", "Ctrl+A", true},
-                                  {"Clear Screen", "", true}}));
+                                  {"Clear Screen", "", true},
+                                  kSeparator,
+                                  {"Statistics", "", true}}));
+    EXPECT_TRUE(form_->act_edit_statistics->isCheckable());
+    EXPECT_FALSE(form_->act_edit_statistics->isChecked());  // hidden until the user shows it
     // Caption and hint are the same text; images only where the design has them.
     for (QAction* a : {form_->act_file_new, form_->act_edit_clear, form_->act_interface_conneced})
         EXPECT_EQ(a->toolTip(), a->text());
@@ -217,7 +222,7 @@ TEST_F(MainFormTest, ToolBarHoldsTheCommandsInDesignOrder)
     }
     EXPECT_EQ(order, (std::vector<QString>{"New", "Open", "|", "Save", "Save as...", "|", "Print", "|",
                                            "Cut", "Copy", "Paste", "Undo", "|", "Clear Screen", "gap",
-                                           "Connect", "Disconnect"}));
+                                           "Connect", "Disconnect", "|", "Statistics"}));
     EXPECT_EQ(form_->OpenButton->menu(), form_->PopupOpen);
     EXPECT_EQ(form_->OpenButton->popupMode(), QToolButton::MenuButtonPopup);
     std::vector<int> tags;

@@ -15,9 +15,13 @@
 // Goals: >= 1 MB/s sustained with nothing lost and no stall over 50 ms; < 5 % of a core
 // at the gauge's pace.
 //
-//   dabrix_bench_e2e_window [lines]      (0: the gauge-pace part alone)
+// With --statistics the Statistics panel is open throughout (with tolerance limits), as a
+// user would watch it: the same goals hold, and every reading must be in its batch.
+//
+//   dabrix_bench_e2e_window [lines] [--statistics]   (0 lines: the gauge-pace part alone)
 #include "app/MainForm.h"
 #include "app/MainFormDialogs.h"
+#include "app/ReadingsPanel.h"
 #include "comm/KTXComm2Item.h"
 #include "platform/ProfileFile.h"
 
@@ -139,6 +143,9 @@ private:
 // connected to the simulator's port with the Manual gauge at 115200 baud.
 class Rig {
 public:
+    // With the Statistics panel open when `statistics` is set.
+    static inline bool statistics = false;
+
     bool Start(const QStringList& simArguments)
     {
         QDir root(dir_.path());
@@ -165,6 +172,11 @@ public:
         ini.open(QIODevice::WriteOnly);
         ini.write(QStringLiteral("[Config]\nDevice=0\nBaud=115200\nPort=%1\n").arg(port.mid(3)).toUtf8());
         ini.close();
+        if (statistics) {
+            QFile panel(config + "/Statistics.ini");
+            panel.open(QIODevice::WriteOnly);
+            panel.write("[Statistics]\nVisible=1\nLowerLimit=12\nUpperLimit=13\n");
+        }
 
         profile_ = std::make_unique<dabrix::platform::ProfileFile>((config + "/MSave.ini").toStdString());
         form_ = std::make_unique<TMainForm>(*profile_, dialogs_);
@@ -311,7 +323,15 @@ bool Streaming(int gaugeLines)
     std::printf("  fast, into an editor of %d lines: %.0f lines/s, %.2f MB/s\n", marks[4].lines, fullRate,
                 fullRate * kLineBytes / 1e6);
     std::printf("  every line, in order: %s\n", inOrder ? "yes" : "NO");
-    return inOrder && gaugeRate * kLineBytes / 1e6 >= 1.0 && gaugeStall <= 50.0;
+    bool counted = true;
+    if (Rig::statistics) {
+        const TReadingsPanel& panel = *rig.Form().Readings;
+        const size_t readings = panel.Batch().Readings().size();
+        counted = readings == static_cast<size_t>(total) && panel.isVisible();
+        std::printf("  Statistics panel open: %zu readings in the batch, %lld refreshes in %.0f s\n", readings,
+                    panel.Refreshes(), marks[5].seconds);
+    }
+    return inOrder && counted && gaugeRate * kLineBytes / 1e6 >= 1.0 && gaugeStall <= 50.0;
 }
 
 // 100 lines per second for 10 s; returns the share of one core Dabrix used (percent).
@@ -347,8 +367,15 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // 0 lines: the gauge-pace part alone.
-    const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    int lines = 1000000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--statistics")
+            Rig::statistics = true;
+        else
+            lines = std::atoi(argv[i]);
+    }
     QApplication app(argc, argv);
+    std::printf("Statistics panel %s\n", Rig::statistics ? "open" : "hidden");
     const bool fast = lines == 0 || Streaming(std::max(2 * kSettleLines, lines));
     // Each line written at once, and each byte written in its own time at 115200 baud
     // (a pseudo-terminal then hands over nearly every byte on its own, more often than

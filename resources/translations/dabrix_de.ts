@@ -484,6 +484,103 @@ Jetzt neu starten ?</translation>
     </message>
 </context>
 <context>
+    <name>TReadingsPanel</name>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistik</translation>
+    </message>
+    <message>
+        <source>Export readings...</source>
+        <translation>Messwerte exportieren...</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Messwerte</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Mittelwert</translation>
+    </message>
+    <message>
+        <source>Standard deviation</source>
+        <translation>Standardabweichung</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Spannweite</translation>
+    </message>
+    <message>
+        <source>Coefficient of variation</source>
+        <translation>Variationskoeffizient</translation>
+    </message>
+    <message>
+        <source>Outside the limits</source>
+        <translation>Außerhalb der Grenzen</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Lower limit</source>
+        <translation>Untere Grenze</translation>
+    </message>
+    <message>
+        <source>Upper limit</source>
+        <translation>Obere Grenze</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>Messwert</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Diagramm der Messwerte</translation>
+    </message>
+    <message>
+        <source>New batch</source>
+        <translation>Neue Serie</translation>
+    </message>
+    <message>
+        <source>Batch %1</source>
+        <translation>Serie %1</translation>
+    </message>
+    <message>
+        <source>%1 (%2 %)</source>
+        <translation>%1 (%2 %)</translation>
+    </message>
+    <message>
+        <source>A limit is not a number; it is not used.</source>
+        <translation>Eine Grenze ist keine Zahl; sie wird nicht verwendet.</translation>
+    </message>
+    <message>
+        <source>The lower limit is above the upper limit; no limits are used.</source>
+        <translation>Die untere Grenze liegt über der oberen; es werden keine Grenzen verwendet.</translation>
+    </message>
+    <message>
+        <source>There are no readings to export.</source>
+        <translation>Es gibt keine Messwerte zum Exportieren.</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv *.CSV)</source>
+        <translation>CSV (*.csv *.CSV)</translation>
+    </message>
+    <message>
+        <source>The readings could not be exported to %1:
+%2</source>
+        <translation>Die Messwerte konnten nicht nach %1 exportiert werden:
+%2</translation>
+    </message>
+</context>
+<context>
     <name>TSelectDeviceForm</name>
     <message>
         <source>Select Device</source>

@@ -484,6 +484,103 @@ Redémarrer maintenant ?</translation>
     </message>
 </context>
 <context>
+    <name>TReadingsPanel</name>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistiques</translation>
+    </message>
+    <message>
+        <source>Export readings...</source>
+        <translation>Exporter les mesures...</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Mesures</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Moyenne</translation>
+    </message>
+    <message>
+        <source>Standard deviation</source>
+        <translation>Écart type</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Étendue</translation>
+    </message>
+    <message>
+        <source>Coefficient of variation</source>
+        <translation>Coefficient de variation</translation>
+    </message>
+    <message>
+        <source>Outside the limits</source>
+        <translation>Hors des limites</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>aucune</translation>
+    </message>
+    <message>
+        <source>Lower limit</source>
+        <translation>Limite inférieure</translation>
+    </message>
+    <message>
+        <source>Upper limit</source>
+        <translation>Limite supérieure</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>Mesure</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Graphique des mesures</translation>
+    </message>
+    <message>
+        <source>New batch</source>
+        <translation>Nouvelle série</translation>
+    </message>
+    <message>
+        <source>Batch %1</source>
+        <translation>Série %1</translation>
+    </message>
+    <message>
+        <source>%1 (%2 %)</source>
+        <translation>%1 (%2 %)</translation>
+    </message>
+    <message>
+        <source>A limit is not a number; it is not used.</source>
+        <translation>Une limite n&apos;est pas un nombre ; elle n&apos;est pas utilisée.</translation>
+    </message>
+    <message>
+        <source>The lower limit is above the upper limit; no limits are used.</source>
+        <translation>La limite inférieure dépasse la limite supérieure ; aucune limite n&apos;est utilisée.</translation>
+    </message>
+    <message>
+        <source>There are no readings to export.</source>
+        <translation>Il n&apos;y a aucune mesure à exporter.</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv *.CSV)</source>
+        <translation>CSV (*.csv *.CSV)</translation>
+    </message>
+    <message>
+        <source>The readings could not be exported to %1:
+%2</source>
+        <translation>Les mesures n&apos;ont pas pu être exportées vers %1 :
+%2</translation>
+    </message>
+</context>
+<context>
     <name>TSelectDeviceForm</name>
     <message>
         <source>Select Device</source>

@@ -11,9 +11,12 @@
 //     descriptors and memory must not grow, and the program must sleep while the port is
 //     gone.
 //
-// DABRIX_SOAK_READINGS and DABRIX_SOAK_CYCLES change the two sizes for a quick run.
+// DABRIX_SOAK_READINGS and DABRIX_SOAK_CYCLES change the two sizes for a quick run;
+// DABRIX_SOAK_STATISTICS=1 runs both with the Statistics panel open (and tolerance limits),
+// and the first then also checks that every reading is in the panel's batch.
 #include "tests/e2e/GaugeWindowFixture.h"
 
+#include "app/ReadingsPanel.h"
 #include "comm/KTXComm2Item.h"
 #include "tests/support/EventLoop.h"
 
@@ -120,6 +123,17 @@ std::string ShownReading(long long index, const std::string& separator)
 
 class SoakTest : public GaugeWindowTest {
 protected:
+    // With DABRIX_SOAK_STATISTICS=1, the window opens with the Statistics panel shown.
+    static bool WithStatistics() { return EnvNumber("DABRIX_SOAK_STATISTICS", 0) != 0; }
+    void CreateWindow()
+    {
+        if (WithStatistics()) {
+            std::ofstream(ConfigFolder() + "/Statistics.ini") << "[Statistics]\nVisible=1\nLowerLimit=15\nUpperLimit=20\n";
+        }
+        Create();
+        Show();
+    }
+
     // A block count of the editor is cheap; its text is not.
     long long EditorLineCount() const { return form_->Editor->document()->blockCount() - 1; }
 };
@@ -136,8 +150,7 @@ TEST_F(SoakTest, AMillionReadingsArriveWholeThroughModalDialogsIntoTheEditorAndT
     const int com = StartSim(gauge);
     ASSERT_GT(com, 0);
     WriteGaugeSettings(9, com);  // Lakmo 3X00 / Sonavel 3 (COM): raw lines, never polled
-    Create();
-    Show();
+    CreateWindow();
 
     // The Info dialog, shown modally through the window's own path: a nested event loop
     // that runs for a while, as a user reading it would keep it open.
@@ -228,6 +241,13 @@ TEST_F(SoakTest, AMillionReadingsArriveWholeThroughModalDialogsIntoTheEditorAndT
                 duringDialogs);
     std::printf("   Save as took:                    %.1f s\n", Seconds(saveTook));
     std::printf("   RSS before / with the text:      %ld MB / %ld MB\n", atStart.rssKb / 1024, full.rssKb / 1024);
+    if (WithStatistics()) {
+        const TReadingsPanel& panel = *form_->Readings;
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_EQ(static_cast<long long>(panel.Batch().Readings().size()), readings);
+        std::printf("   Statistics panel open:           %zu readings in the batch, %lld refreshes\n",
+                    panel.Batch().Readings().size(), panel.Refreshes());
+    }
     std::fflush(stdout);
 }
 
@@ -288,8 +308,7 @@ TEST_F(SoakTest, TwoHundredUnplugsAndReplugsLeakNothingAndSleepWhileThePortIsGon
         ASSERT_GT(com, 0);
         if (cycle == 0) {
             WriteGaugeSettings(9, com);
-            Create();
-            Show();
+            CreateWindow();
         }
         QAction* item = WaitForComItem(com);
         ASSERT_NE(item, nullptr) << "COM" << com << " did not appear";

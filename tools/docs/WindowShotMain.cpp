@@ -1,7 +1,9 @@
 // dabrix-window-shot: a picture of the real main window for the help documents, taken at
 // build time under the offscreen platform: the window in the given language, the "Manual"
-// gauge chosen, a few readings of the demo's simulated gauge received.
-//   dabrix-window-shot --language de [--module dabrix.DEU] --output window.png
+// gauge chosen, a few readings of the demo's simulated gauge received. With --statistics,
+// the Statistics panel is shown beside the editor, with tolerance limits and a batch of
+// forty readings.
+//   dabrix-window-shot --language de [--module dabrix.DEU] [--statistics] --output window.png
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
 #include "app/MainFormDialogs.h"
@@ -94,7 +96,9 @@ int main(int argc, char** argv)
                                     QStringLiteral("FILE"));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("The PNG to write."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({languageOption, module, output});
+    const QCommandLineOption statistics(QStringLiteral("statistics"),
+                                        QStringLiteral("Show the Statistics panel with limits and more readings."));
+    parser.addOptions({languageOption, module, output, statistics});
     parser.process(app);
     if (!parser.isSet(output)) {
         std::fputs(qPrintable(parser.helpText()), stderr);
@@ -112,9 +116,17 @@ int main(int argc, char** argv)
         QFile file(QString::fromStdString(ini));
         if (!file.open(QIODevice::WriteOnly))
             return 1;
-        file.write("[Window]\nWidth=640\nHeight=400\n[Config]\nDevice=0\nPort=1\nBaud=9600\n[System]\nLanguage=");
+        file.write(parser.isSet(statistics) ? "[Window]\nWidth=960\nHeight=680\n" : "[Window]\nWidth=640\nHeight=400\n");
+        file.write("[Config]\nDevice=0\nPort=1\nBaud=9600\n[System]\nLanguage=");
         file.write(language.toUtf8() + "\n");
     }
+    if (parser.isSet(statistics)) {
+        QFile file(root.filePath(QStringLiteral("config/Dabrix/Statistics.ini")));
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write("[Statistics]\nVisible=1\nLowerLimit=14\nUpperLimit=21\nBatch=3\n");
+    }
+    const long long readings = parser.isSet(statistics) ? 40 : 8;
     dabrix::platform::ProfileFile profile(ini);
     NoDialogs dialogs;
     QPixmap picture;
@@ -129,7 +141,7 @@ int main(int argc, char** argv)
 
         // Readings as the demo's simulated gauge sends them, through the window's own
         // telegram display.
-        for (long long i = 0; i < 8; ++i) {
+        for (long long i = 0; i < readings; ++i) {
             const std::string line = dabrix::tools::GeneratedReading(i * 7) + "\r\n";
             TTelegramData telegram;
             telegram.Data.Assign(reinterpret_cast<const uint8_t*>(line.data()), line.size());
