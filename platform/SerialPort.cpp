@@ -2,6 +2,7 @@
 
 #include "platform/linux_termios2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -183,6 +184,52 @@ SerialReadResult SerialPort::Read(void* buffer, size_t size, int waitMs, int can
             return {Status::Failed, 0, errno};
         }
     }
+}
+
+SerialReadInterval ReadIntervalFor(const SerialSettings& settings)
+{
+    using std::chrono::microseconds;
+    if (settings.BaudRate == 0)
+        return {};
+    // Start bit, data bits, parity bit, stop bits.
+    const int bits = 1 + settings.DataBits + (settings.Parity == SerialParity::None ? 0 : 1)
+        + (settings.StopBits == SerialStopBits::One ? 1 : 2);
+    const microseconds character{(1'000'000LL * bits + settings.BaudRate - 1) / settings.BaudRate};
+    const microseconds interval = std::max<microseconds>(std::chrono::milliseconds(2), 3 * character);
+    return {interval, std::max<microseconds>(std::chrono::milliseconds(50), interval)};
+}
+
+SerialReadResult SerialPort::Read(void* buffer, size_t size, const SerialReadInterval& gather, int waitMs,
+                                  int cancelFd)
+{
+    using Clock = std::chrono::steady_clock;
+    SerialReadResult r = Read(buffer, size, waitMs, cancelFd);
+    if (r.status != SerialReadResult::Status::Data || gather.interval.count() <= 0)
+        return r;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const auto end = Clock::now() + gather.total;
+    pollfd cancel{cancelFd, POLLIN, 0};
+    while (r.count < size) {
+        // Sleeping through the interval, rather than waking for each byte, makes a line
+        // that the driver hands over byte by byte cost this thread a few wake-ups, not
+        // one per byte. A quiet line is noticed after one to two intervals.
+        const auto now = Clock::now();
+        if (now >= end)
+            break;
+        const auto pause = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::min<Clock::duration>(gather.interval, end - now));
+        const timespec ts{static_cast<time_t>(pause.count() / 1'000'000'000),
+                          static_cast<long>(pause.count() % 1'000'000'000)};
+        const int ready = ::ppoll(&cancel, cancelFd >= 0 ? 1 : 0, &ts, nullptr);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            break;
+        const ssize_t n = ::read(fd_, bytes + r.count, size - r.count);
+        if (n > 0)
+            r.count += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            break;  // quiet for the interval (EAGAIN), or gone: the next read tells
+    }
+    return r;
 }
 
 int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* written)

@@ -19,6 +19,7 @@
 namespace dabrix::platform {
 class RfcommSocket;
 class SerialPort;
+struct SerialReadInterval;
 namespace irda {
 class IrDASocket;
 }
@@ -87,7 +88,7 @@ private:
     int ConnectSerial();
     int ConnectIrDA();
     int ConnectBluetooth();
-    void SerialReader(int terminateFd, uint32_t readBuffer);
+    void SerialReader(int terminateFd, uint32_t readBuffer, const dabrix::platform::SerialReadInterval& gather);
     struct IrDALinkSettings;
     void IrDALink(int terminateFd, const IrDALinkSettings& settings);
     struct BluetoothLinkSettings;
