@@ -203,12 +203,16 @@ SerialReadResult SerialPort::Read(void* buffer, size_t size, const SerialReadInt
                                   int cancelFd)
 {
     using Clock = std::chrono::steady_clock;
+    // A read that brings this much comes from a sender faster than any line handed over
+    // byte by byte (a burst, a buffered device): the port is then waited for, not slept
+    // through, as the driver's small buffer would otherwise hold the sender back.
+    constexpr size_t kStreamingRead = 64;
     SerialReadResult r = Read(buffer, size, waitMs, cancelFd);
     if (r.status != SerialReadResult::Status::Data || gather.interval.count() <= 0)
         return r;
     auto* bytes = static_cast<uint8_t*>(buffer);
     const auto end = Clock::now() + gather.total;
-    pollfd cancel{cancelFd, POLLIN, 0};
+    size_t last = r.count;
     while (r.count < size) {
         // Sleeping through the interval, rather than waking for each byte, makes a line
         // that the driver hands over byte by byte cost this thread a few wake-ups, not
@@ -220,14 +224,27 @@ SerialReadResult SerialPort::Read(void* buffer, size_t size, const SerialReadInt
             std::min<Clock::duration>(gather.interval, end - now));
         const timespec ts{static_cast<time_t>(pause.count() / 1'000'000'000),
                           static_cast<long>(pause.count() % 1'000'000'000)};
-        const int ready = ::ppoll(&cancel, cancelFd >= 0 ? 1 : 0, &ts, nullptr);
-        if (ready > 0 || (ready < 0 && errno != EINTR))
+        const bool streaming = last >= kStreamingRead;
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (cancelFd >= 0)
+            fds[count++] = {cancelFd, POLLIN, 0};
+        if (streaming)
+            fds[count++] = {fd_, POLLIN, 0};
+        const int ready = ::ppoll(fds, count, &ts, nullptr);
+        if (ready < 0 && errno != EINTR)
             break;
+        if (ready > 0 && cancelFd >= 0 && (fds[0].revents & POLLIN))
+            break;
+        if (ready == 0 && streaming)
+            break;  // quiet for the interval
         const ssize_t n = ::read(fd_, bytes + r.count, size - r.count);
-        if (n > 0)
+        if (n > 0) {
             r.count += static_cast<size_t>(n);
-        else if (n == 0 || errno != EINTR)
+            last = static_cast<size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
             break;  // quiet for the interval (EAGAIN), or gone: the next read tells
+        }
     }
     return r;
 }
