@@ -28,7 +28,7 @@ rate=100
 dabrix=${DABRIX:-$build/app/dabrix}  # DABRIX=<program> measures another build
 [ -x "$dabrix" ] || { echo "no $dabrix: build first" >&2; exit 2; }
 
-"$root/scripts/install-deps.sh" cutecom xdotool >&2
+"$root/scripts/install-deps.sh" cutecom xdotool bc >&2
 
 work=$(mktemp -d /tmp/dabrix-cpu-bench.XXXXXX)
 pids=()
@@ -108,8 +108,6 @@ holds() { ls -l "/proc/$1/fd" 2>/dev/null | grep -q -- "-> $2\$"; }
 click_connect() {
     xdotool mousemove --window "$dabrix_win" "$connect_x" "$connect_y" click 1
 }
-connect_x=${DABRIX_CONNECT_X:-}
-connect_y=${DABRIX_CONNECT_Y:-}
 # The plug's place on the tool bar of the window as it comes up (718 x 458, DejaVu Sans).
 connect_x=${DABRIX_CONNECT_X:-332}
 connect_y=${DABRIX_CONNECT_Y:-34}
@@ -162,19 +160,20 @@ report() {  # case, goal kind ("quarter" or "idle")
         "$verdict" "$d_ticks" "$c_ticks")")
 }
 
-# 1. Searching: Connect pressed in Dabrix, CuteCom's open tried, both ports missing.
-click_connect
-# No window manager runs: focus is given by hand, and keys go through XTEST.
-xdotool windowfocus --sync "$cutecom_win"
-xdotool key alt+o
-sleep 3
-# CuteCom says so in a message box ("Error opening device"), which is closed.
+# CuteCom's message boxes ("Error opening device") are closed with their default button.
 close_boxes() {
     local box
     for box in $(xdotool search --all --onlyvisible --pid "$cutecom_pid" --class . 2>/dev/null); do
         [ "$box" = "$cutecom_win" ] || { xdotool windowfocus --sync "$box" && xdotool key Return; } >/dev/null 2>&1 || true
     done
 }
+
+# 1. Searching: Connect pressed in Dabrix, CuteCom's open tried, both ports missing.
+click_connect
+# No window manager runs: focus is given by hand, and keys go through XTEST.
+xdotool windowfocus --sync "$cutecom_win"
+xdotool key alt+o
+sleep 3
 close_boxes
 sleep 1
 measure idle
@@ -185,7 +184,6 @@ feed link
 [ "$(answer 10)" = linked ] || { echo "the links were not made" >&2; exit 1; }
 for _ in $(seq 50); do holds "$dabrix_pid" "$pty_dabrix" && break; sleep 0.1; done
 holds "$dabrix_pid" "$pty_dabrix" || { echo "Dabrix did not open its port (is DABRIX_CONNECT_X/Y right?)" >&2; exit 1; }
-# No window manager runs: focus is given by hand, and keys go through XTEST.
 # CuteCom took its failed open for an open port (its button reads "Close"): Alt+O toggles.
 for _ in 1 2 3; do
     close_boxes
@@ -224,6 +222,7 @@ lines_shown=$(LC_ALL=C grep -ac '^[0-9]\{7\} 12' "$work/dabrix-lines.txt" 2>/dev
 
 printf '\n%-34s %8s %8s %7s   %s\n' "% of one core" Dabrix CuteCom ratio goal
 printf '%s\n' "${results[@]}"
-printf '\nlines sent %d, in Dabrix'"'"'s editor %d\n' "$lines_sent" "$lines_shown"
+[ "$lines_shown" = "$lines_sent" ] && every=yes || every=NO
+printf '\nlines sent %d, in Dabrix'"'"'s editor %d: every line %s\n' "$lines_sent" "$lines_shown" "$every"
 printf 'resident memory: Dabrix %s MB, CuteCom %s MB\n' "$rss_dabrix" "$rss_cutecom"
 printf 'window up after: Dabrix %.2f s, CuteCom %.2f s\n' "$dabrix_up" "$cutecom_up"

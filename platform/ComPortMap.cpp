@@ -84,7 +84,6 @@ bool StartsWith(std::string_view s, std::string_view prefix)
     return s.substr(0, prefix.size()) == prefix;
 }
 
-// n for a name ttyS<n>; -1 for any other name.
 // The kernel's ttys that never stand for a serial line: the virtual consoles (tty<n>),
 // the current terminal and the console. Told by name, so the scan once a second does not
 // look into sysfs for each of the dozens of consoles.
@@ -95,6 +94,7 @@ bool IsConsoleTtyName(std::string_view name)
     return StartsWith(name, "tty") && name.find_first_not_of("0123456789", 3) == std::string_view::npos;
 }
 
+// n for a name ttyS<n>; -1 for any other name.
 int UartIndexOfName(std::string_view name)
 {
     if (!StartsWith(name, "ttyS") || name.size() == 4
