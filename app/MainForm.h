@@ -13,6 +13,7 @@
 #include "app/gauge/GaugeTable.h"
 #include "manager/KTXComm2Types.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -289,9 +290,11 @@ private:
     // Inserts gauge text at the caret, replacing the selection.
     void InsertReceivedText(QString text);
     // Received text goes into the document at once, in batches that the editor lays out,
-    // scrolls to and repaints together: a batch ends after kReceiveRefreshMs, or earlier
-    // when the application is about to handle an event that may look at the editor or
-    // come from the user (see BelongsToReceiveBatch). Received text cannot be undone.
+    // scrolls to and repaints together: a batch ends after kReceiveRefreshMs, or, while
+    // data keeps coming, kStreamRefreshMs after the previous batch ended (a gauge sending
+    // many lines a second costs a few repaints a second, not one per line); earlier when
+    // the application is about to handle an event that may look at the editor or come
+    // from the user (see BelongsToReceiveBatch). Received text cannot be undone.
     void OpenReceiveBatch();
     void CloseReceiveBatch();
     bool BelongsToReceiveBatch(const QObject* watched, const QEvent* event) const;
@@ -322,7 +325,9 @@ private:
     // to the same line break.
     bool insertEndedWithCr_ = false;
     static constexpr int kReceiveRefreshMs = 40;
+    static constexpr int kStreamRefreshMs = 250;
     bool receiveBatchOpen_ = false;
+    QElapsedTimer sinceReceiveRefresh_;          // since the last batch ended
     std::unique_ptr<QTextCursor> receiveBatch_;  // holds the editor's edit block open
     QTimer* receiveRefresh_ = nullptr;           // ends the batch
 };

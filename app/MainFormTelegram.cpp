@@ -16,6 +16,8 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
+
 void TMainForm::KTXComm2Manager1Connections0Telegram(TObject*, TTelegramData TelegramData, TBuffer& ResponseData)
 {
     // Nothing goes back to the gauge in reply.
@@ -122,7 +124,8 @@ void TMainForm::OpenReceiveBatch()
     // The batch ends when the editor is next shown, and before the application handles
     // anything that may look at the editor or the user (see eventFilter).
     QCoreApplication::instance()->installEventFilter(this);
-    receiveRefresh_->start();
+    const qint64 sinceRefresh = sinceReceiveRefresh_.isValid() ? sinceReceiveRefresh_.elapsed() : kStreamRefreshMs;
+    receiveRefresh_->start(static_cast<int>(std::max<qint64>(kReceiveRefreshMs, kStreamRefreshMs - sinceRefresh)));
 }
 
 void TMainForm::CloseReceiveBatch()
@@ -136,6 +139,7 @@ void TMainForm::CloseReceiveBatch()
     receiveBatch_.reset();
     Editor->document()->setUndoRedoEnabled(true);
     Editor->ensureCursorVisible();
+    sinceReceiveRefresh_.start();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "app/CaretBlink.h"
 #include "app/DabrixApplication.h"
 #include "app/InfoForm.h"
 #include "app/MainForm.h"
@@ -183,6 +184,7 @@ int RunDabrix(int argc, char** argv)
                                          LocaleIdOfLanguageCode(language)));
 
     InstallUserMessageHooks();
+    const TCaretBlinkTimeout caretBlink(std::chrono::seconds(10));
     // USB gauges are reached through the bridge library: every connection item made from
     // here on gets its USB link from it.
     comm::InstallD2XXUsbLinkFactory();

@@ -84,6 +84,16 @@ bool StartsWith(std::string_view s, std::string_view prefix)
     return s.substr(0, prefix.size()) == prefix;
 }
 
+// The kernel's ttys that never stand for a serial line: the virtual consoles (tty<n>),
+// the current terminal and the console. Told by name, so the scan once a second does not
+// look into sysfs for each of the dozens of consoles.
+bool IsConsoleTtyName(std::string_view name)
+{
+    if (name == "console" || name == "ptmx")
+        return true;
+    return StartsWith(name, "tty") && name.find_first_not_of("0123456789", 3) == std::string_view::npos;
+}
+
 // n for a name ttyS<n>; -1 for any other name.
 int UartIndexOfName(std::string_view name)
 {
@@ -466,6 +476,8 @@ TtyScan ScanSerialTtys(const Roots& roots, const std::vector<MapLine>& lines, Po
     std::error_code ec;
     for (fs::directory_iterator it(roots.sys, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
+        if (IsConsoleTtyName(name))
+            continue;
         const std::string kernelPath = roots.dev + "/" + name;
         if (const int index = UartIndexOfName(name); index >= 0) {
             if (!roots.UartExists(index))

@@ -2,6 +2,7 @@
 
 #include "platform/linux_termios2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -183,6 +184,69 @@ SerialReadResult SerialPort::Read(void* buffer, size_t size, int waitMs, int can
             return {Status::Failed, 0, errno};
         }
     }
+}
+
+SerialReadInterval ReadIntervalFor(const SerialSettings& settings)
+{
+    using std::chrono::microseconds;
+    if (settings.BaudRate == 0)
+        return {};
+    // Start bit, data bits, parity bit, stop bits.
+    const int bits = 1 + settings.DataBits + (settings.Parity == SerialParity::None ? 0 : 1)
+        + (settings.StopBits == SerialStopBits::One ? 1 : 2);
+    const microseconds character{(1'000'000LL * bits + settings.BaudRate - 1) / settings.BaudRate};
+    const microseconds interval = std::max<microseconds>(std::chrono::milliseconds(2), 3 * character);
+    return {interval, std::max<microseconds>(std::chrono::milliseconds(50), interval)};
+}
+
+SerialReadResult SerialPort::Read(void* buffer, size_t size, const SerialReadInterval& gather, int waitMs,
+                                  int cancelFd)
+{
+    using Clock = std::chrono::steady_clock;
+    // A read that brings this much comes from a sender faster than any line handed over
+    // byte by byte (a burst, a buffered device): the port is then waited for, not slept
+    // through, as the driver's small buffer would otherwise hold the sender back.
+    constexpr size_t kStreamingRead = 64;
+    SerialReadResult r = Read(buffer, size, waitMs, cancelFd);
+    if (r.status != SerialReadResult::Status::Data || gather.interval.count() <= 0)
+        return r;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const auto end = Clock::now() + gather.total;
+    size_t last = r.count;
+    while (r.count < size) {
+        // Sleeping through the interval, rather than waking for each byte, makes a line
+        // that the driver hands over byte by byte cost this thread a few wake-ups, not
+        // one per byte. A quiet line is noticed after one to two intervals.
+        const auto now = Clock::now();
+        if (now >= end)
+            break;
+        const auto pause = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::min<Clock::duration>(gather.interval, end - now));
+        const timespec ts{static_cast<time_t>(pause.count() / 1'000'000'000),
+                          static_cast<long>(pause.count() % 1'000'000'000)};
+        const bool streaming = last >= kStreamingRead;
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (cancelFd >= 0)
+            fds[count++] = {cancelFd, POLLIN, 0};
+        if (streaming)
+            fds[count++] = {fd_, POLLIN, 0};
+        const int ready = ::ppoll(fds, count, &ts, nullptr);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready > 0 && cancelFd >= 0 && (fds[0].revents & POLLIN))
+            break;
+        if (ready == 0 && streaming)
+            break;  // quiet for the interval
+        const ssize_t n = ::read(fd_, bytes + r.count, size - r.count);
+        if (n > 0) {
+            r.count += static_cast<size_t>(n);
+            last = static_cast<size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            break;  // quiet for the interval (EAGAIN), or gone: the next read tells
+        }
+    }
+    return r;
 }
 
 int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* written)

@@ -11,6 +11,7 @@
 // Threading: Open, Configure, Close and the line commands belong to one thread (the
 // owner). While the port is open, one other thread may Read at the same time as the
 // owner writes or drives the lines; Close only after that reader has stopped.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -48,6 +49,20 @@ struct SerialReadResult {
     int error = 0;
 };
 
+// A read time-out of the kind serial drivers offer: once a byte has come, the read goes
+// on while further bytes follow within `interval`, and ends when the line has been quiet
+// that long, when the buffer is full, or when `total` has passed since the first byte. A
+// zero interval ends the read with the first bytes there.
+struct SerialReadInterval {
+    std::chrono::microseconds interval{0};
+    std::chrono::microseconds total{0};
+};
+
+// The interval for a line with these settings: three characters' time, and at least 2 ms
+// (a line of a gauge at 115200 baud, whose bytes come one by one, is one read); the whole
+// read at most 50 ms, or one interval where that is longer.
+SerialReadInterval ReadIntervalFor(const SerialSettings& settings);
+
 class SerialPort {
 public:
     SerialPort() = default;
@@ -83,6 +98,10 @@ public:
     // idle line. `cancelFd`, when not -1, ends the wait with Cancelled once it is readable
     // (it is not read).
     SerialReadResult Read(void* buffer, size_t size, int waitMs = 2, int cancelFd = -1);
+    // Like Read, but once data is there it goes on reading as `gather` says, so bytes that
+    // arrive one by one come back together. Cancelled or hung up meanwhile, it returns
+    // what it has; the next call reports that.
+    SerialReadResult Read(void* buffer, size_t size, const SerialReadInterval& gather, int waitMs, int cancelFd);
 
     // Writes all bytes, waiting while the driver's queue is full. ETIMEDOUT when the port
     // has accepted nothing for `stallMs`; `written` tells how far it got.

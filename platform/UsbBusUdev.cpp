@@ -249,11 +249,15 @@ private:
             udev_enumerate_unref(en);
             return std::nullopt;
         }
-        const std::vector<ComPortEntry> ports = ComPortMap(comMapFolder_).PresentPorts();
+        // The serial ports are scanned only when there is a device to name one for: on a
+        // machine without USB devices the rescan once a second stays a directory read.
+        std::optional<std::vector<ComPortEntry>> ports;
         std::vector<PresentDevice> devices;
         udev_list_entry* entry = nullptr;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(en))
         {
+            if (!ports)
+                ports = ComPortMap(comMapFolder_).PresentPorts();
             udev_device* dev = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
             if (!dev)
                 continue;
@@ -269,7 +273,7 @@ private:
             d.info.ModelName = Prop(dev, "ID_MODEL_FROM_DATABASE");
             if (d.info.ModelName.empty())
                 d.info.ModelName = d.info.Product;
-            d.info.PortName = PortNameOf(d.syspath, ports);
+            d.info.PortName = PortNameOf(d.syspath, *ports);
             udev_device_unref(dev);
             devices.push_back(std::move(d));
         }

@@ -200,7 +200,9 @@ int TlnkCustomClientConnection::ConnectSerial()
 
     serial_ = std::move(port);
     const uint32_t readBuffer = Buffers()->ReadBuffer();
-    if (StartWorker([this, readBuffer](int terminateFd) { SerialReader(terminateFd, readBuffer); }) != 0) {
+    const auto gather = dabrix::platform::ReadIntervalFor(SettingsOf(params));
+    if (StartWorker([this, readBuffer, gather](int terminateFd) { SerialReader(terminateFd, readBuffer, gather); })
+        != 0) {
         serial_.reset();
         return code::OutOfResources;
     }
@@ -208,11 +210,14 @@ int TlnkCustomClientConnection::ConnectSerial()
     return code::Ok;
 }
 
-void TlnkCustomClientConnection::SerialReader(int terminateFd, uint32_t readBuffer)
+void TlnkCustomClientConnection::SerialReader(int terminateFd, uint32_t readBuffer,
+                                              const dabrix::platform::SerialReadInterval& gather)
 {
     std::vector<uint8_t> block(readBuffer);
     for (;;) {
-        const SerialReadResult r = serial_->Read(block.data(), block.size(), -1, terminateFd);
+        // A read ends only when the line has gone quiet (or the block is full), so a line
+        // whose bytes come one by one wakes the owner once.
+        const SerialReadResult r = serial_->Read(block.data(), block.size(), gather, -1, terminateFd);
         switch (r.status) {
         case SerialReadResult::Status::Data:
             AppendReceived(block.data(), r.count);

@@ -24,6 +24,7 @@ class QTimer;
 namespace dabrix::platform {
 class RfcommSocket;
 class SerialPort;
+struct SerialReadInterval;
 namespace irda {
 class IrDASocket;
 }
@@ -92,7 +93,7 @@ private:
     int ConnectSerial();
     int ConnectIrDA();
     int ConnectBluetooth();
-    void SerialReader(int terminateFd, uint32_t readBuffer);
+    void SerialReader(int terminateFd, uint32_t readBuffer, const dabrix::platform::SerialReadInterval& gather);
     struct IrDALinkSettings;
     void IrDALink(int terminateFd, const IrDALinkSettings& settings);
     struct BluetoothLinkSettings;

@@ -10,9 +10,20 @@ const QString kPrompt = QStringLiteral("\r\n> ");
 } // namespace
 
 GaugeLineReader::GaugeLineReader(SeparatorSource decimalSeparator)
-    : decimalSeparator_(decimalSeparator ? std::move(decimalSeparator)
-                                         : SeparatorSource([] { return QLocale::system().decimalPoint(); }))
+    : decimalSeparator_(decimalSeparator ? std::move(decimalSeparator) : SystemSeparator())
 {
+}
+
+GaugeLineReader::SeparatorSource GaugeLineReader::SystemSeparator()
+{
+    // The regional settings are the environment's, fixed for the life of the process;
+    // asking the system locale costs a lock and a lookup, which a gauge sending many
+    // lines a second would pay for each line.
+    return [separator = QString()]() mutable {
+        if (separator.isEmpty())
+            separator = QLocale::system().decimalPoint();
+        return separator;
+    };
 }
 
 void GaugeLineReader::TidyLine(QString& line, const QString& separator)

@@ -27,9 +27,11 @@ public:
 class GaugeLineReader {
 public:
     // The decimal separator is asked for at every finished line that needs it; the
-    // default reads the system's regional settings.
+    // default reads the system's regional settings (once: they do not change while the
+    // program runs).
     using SeparatorSource = std::function<QString()>;
     explicit GaugeLineReader(SeparatorSource decimalSeparator = {});
+    static SeparatorSource SystemSeparator();
 
     // The bytes of one telegram, in order.
     void Read(const TBuffer& data, LineReaderOutput& out);

@@ -141,6 +141,30 @@ TEST_F(SerialClientTest, ChunksReadBeforeTheOwnerRunsArriveAsOneOnData)
     EXPECT_EQ(std::string(log.data.begin(), log.data.end()), "first second");
 }
 
+// A gauge's line comes one byte at a time (as through a UART without a FIFO), and the
+// owner is free all the while: still one OnData per line, because the reader goes on
+// while the bytes follow closely (at 1200 baud: within 25 ms).
+TEST_F(SerialClientTest, ALineWhoseBytesComeOneByOneIsOneOnData)
+{
+    client->SerialParams()->SetBaudRateValue(1200);
+    ConnectAndWait();
+    const std::string line = "0000123 12.5 um\r\n";
+    std::thread gaugeSide([&] {
+        for (int n = 0; n < 2; ++n) {
+            for (char c : line) {
+                gauge.Send(&c, 1);
+                std::this_thread::sleep_for(1ms);
+            }
+            std::this_thread::sleep_for(300ms);
+        }
+    });
+    const bool complete = WaitFor([&] { return log.data.size() >= 2 * line.size(); });
+    gaugeSide.join();
+    ASSERT_TRUE(complete);
+    EXPECT_EQ(std::string(log.data.begin(), log.data.end()), line + line);
+    EXPECT_EQ(log.chunks, (std::vector<uint32_t>{17, 17}));
+}
+
 TEST_F(SerialClientTest, WriteReachesTheGaugeUnchanged)
 {
     ConnectAndWait();

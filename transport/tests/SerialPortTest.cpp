@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <sys/eventfd.h>
 #include <termios.h>
 
@@ -121,6 +125,122 @@ TEST(SerialPortTest, ReadReportsIdleCancelAndHangUp)
 
     gauge.CloseMaster();
     EXPECT_EQ(port.Read(buf, sizeof buf, 1000).status, Status::Closed);
+}
+
+TEST(SerialPortTest, ReadIntervalIsThreeCharactersAndAtLeastTwoMilliseconds)
+{
+    using std::chrono::microseconds;
+    const struct {
+        uint32_t rate;
+        int dataBits;
+        SerialParity parity;
+        SerialStopBits stopBits;
+        microseconds interval;
+        microseconds total;
+    } cases[] = {
+        {115200, 8, SerialParity::None, SerialStopBits::One, microseconds(2000), microseconds(50000)},
+        {9600, 8, SerialParity::None, SerialStopBits::One, microseconds(3126), microseconds(50000)},
+        {1200, 8, SerialParity::None, SerialStopBits::One, microseconds(25002), microseconds(50000)},
+        // 11 bits a character: start, 7 data, parity, 2 stop.
+        {300, 7, SerialParity::Even, SerialStopBits::Two, microseconds(110001), microseconds(110001)},
+    };
+    for (const auto& c : cases) {
+        SerialSettings settings;
+        settings.BaudRate = c.rate;
+        settings.DataBits = c.dataBits;
+        settings.Parity = c.parity;
+        settings.StopBits = c.stopBits;
+        const auto gather = dabrix::platform::ReadIntervalFor(settings);
+        EXPECT_EQ(gather.interval, c.interval) << c.rate;
+        EXPECT_EQ(gather.total, c.total) << c.rate;
+    }
+}
+
+// The read time-out: bytes that follow each other within the interval come back together,
+// a longer pause ends the read, and so do a full buffer, the total time and a cancel.
+TEST(SerialPortTest, ReadGathersBytesThatFollowWithinTheInterval)
+{
+    using namespace std::chrono_literals;
+    Pty gauge;
+    SerialPort port;
+    ASSERT_EQ(port.Open(gauge.SlavePath()), 0);
+    ASSERT_EQ(port.Configure(SerialSettings{}), 0);
+    const dabrix::platform::SerialReadInterval gather{30ms, 1s};
+    uint8_t buf[64];
+
+    // A line byte by byte, 1 ms apart, then a pause, then the next line.
+    const std::string line = "0000123 12.5 um\r\n";
+    std::thread gaugeSide([&] {
+        for (char c : line) {
+            gauge.Send(&c, 1);
+            std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(300ms);
+        gauge.Send("next");
+    });
+    SerialReadResult r = port.Read(buf, sizeof buf, gather, 5000, -1);
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), line);
+    r = port.Read(buf, sizeof buf, gather, 5000, -1);
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "next");
+    gaugeSide.join();
+
+    // A full buffer ends the read at once; the rest waits for the next.
+    gauge.Send("0123456789");
+    std::this_thread::sleep_for(20ms);
+    r = port.Read(buf, 4, gather, 5000, -1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "0123");
+    r = port.Read(buf, sizeof buf, gather, 5000, -1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "456789");
+
+    // Bytes that never stop: the read ends after the total time with what came so far.
+    std::atomic<bool> stop{false};
+    std::thread stream([&] {
+        while (!stop) {
+            gauge.Send("x");
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    r = port.Read(buf, sizeof buf, {30ms, 100ms}, 5000, -1);
+    const auto took = std::chrono::steady_clock::now() - start;
+    stop = true;
+    stream.join();
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_GT(r.count, 1u);
+    EXPECT_LT(r.count, sizeof buf);
+    EXPECT_LT(took, 1s);
+    std::this_thread::sleep_for(50ms);
+    while (port.Read(buf, sizeof buf, 10).status == Status::Data) {
+    }
+
+    // A cancel while gathering: the bytes read so far come back, the next read is cancelled.
+    const int cancel = ::eventfd(0, EFD_CLOEXEC);
+    gauge.Send("AB");
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(10ms);
+        const uint64_t one = 1;
+        EXPECT_EQ(::write(cancel, &one, sizeof one), ssize_t(sizeof one));
+    });
+    r = port.Read(buf, sizeof buf, {1s, 5s}, 5000, cancel);
+    canceller.join();
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "AB");
+    EXPECT_EQ(port.Read(buf, sizeof buf, gather, 5000, cancel).status, Status::Cancelled);
+    ::close(cancel);
+
+    // The gauge going away while a read gathers: the bytes, then the hang-up.
+    gauge.Send("C");
+    std::thread leaver([&] {
+        std::this_thread::sleep_for(10ms);
+        gauge.CloseMaster();
+    });
+    r = port.Read(buf, sizeof buf, gather, 5000, -1);
+    leaver.join();
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "C");
+    EXPECT_EQ(port.Read(buf, sizeof buf, gather, 1000, -1).status, Status::Closed);
 }
 
 TEST(SerialPortTest, OpenIsExclusiveUntilClosed)
