@@ -13,7 +13,7 @@ seconds="${1:-${FUZZ_SECONDS:-60}}"
 build="${FUZZ_BUILD:-$root/build-fuzz}"
 jobs="${FUZZ_JOBS:-2}"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(ktx_receive ktx_build_parse profile_file com_port_map document_open d2xx_device_list irda_device_list sdp_parse)
+[ ${#targets[@]} -eq 0 ] && targets=(ktx_receive ktx_build_parse profile_file com_port_map document_open d2xx_device_list irda_device_list sdp_parse reading_parse)
 
 "$root/scripts/install-deps.sh" clang libclang-rt-14-dev
 
