@@ -97,9 +97,11 @@ public:
     // How often the figures and the chart have been brought up to date.
     long long Refreshes() const { return refreshes_; }
     // The shortest time between two of them.
-    // A refresh takes the user-interface thread a few milliseconds (the chart is the most of
-    // it); four a second look live and keep that small (dabrix_bench_e2e_window --statistics).
-    static constexpr int kRefreshMs = 250;
+    // A refresh takes the user-interface thread several milliseconds (the chart is the most
+    // of it). Two a second still look live, and at a gauge's pace they cost the open panel
+    // about half of what four did (dabrix_bench_e2e_window --statistics). A reading after a
+    // quiet spell still shows at once.
+    static constexpr int kRefreshMs = 500;
 
     // A limit as typed: empty is none; a point or a comma as decimal separator. Nothing
     // (and `ok` false) for text that is no number.

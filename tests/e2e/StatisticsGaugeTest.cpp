@@ -34,6 +34,8 @@ using dabrix::test::WaitFor;
 namespace {
 
 const QString kMicro = QString(QChar(0xB5));
+// Long enough for the panel's next refresh to have come.
+const std::chrono::milliseconds kPanelCatchesUp{TReadingsPanel::kRefreshMs + 150};
 
 // The values in the editor's lines, read by the test itself: "   12.0 µm #2" -> 12.0.
 std::vector<double> EditorValues(const QStringList& lines)
@@ -75,7 +77,7 @@ protected:
     void Disconnect()
     {
         form_->act_interface_disconneced->trigger();
-        RunEventsFor(300ms);
+        RunEventsFor(kPanelCatchesUp);
     }
 
     QString Local(double value, int decimals) const { return QLocale::system().toString(value, 'f', decimals); }
@@ -153,7 +155,7 @@ TEST_F(StatisticsGaugeTest, FiguresAndChartFollowTheReadingsAndLimitsMarkThoseOu
     // Crossed limits, and a limit that is no number, are said and mark nothing.
     for (const auto& [lower, upper] : {std::pair<QString, QString>{"20", "10"}, {"12,x", ""}}) {
         SetLimits(lower, upper);
-        RunEventsFor(400ms);
+        RunEventsFor(kPanelCatchesUp);
         EXPECT_TRUE(panel_->LimitsMessage->isVisible()) << lower.toStdString();
         EXPECT_EQ(panel_->OutsideSeries->count(), 0);
         EXPECT_EQ(panel_->OutsideLabel->text(), QString(QChar(0x2013)));
@@ -171,7 +173,7 @@ TEST_F(StatisticsGaugeTest, HiddenThePanelIsNeverRefreshedAndShownNoMoreOftenTha
     form_->act_edit_statistics->trigger();
     const long long before = panel_->Refreshes();
     const auto start = std::chrono::steady_clock::now();
-    RunEventsFor(1500ms);
+    RunEventsFor(2000ms);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long long refreshes = panel_->Refreshes() - before;
     EXPECT_GE(refreshes, 2);  // the readings every 30 ms are followed
@@ -200,7 +202,7 @@ TEST_F(StatisticsGaugeTest, ClearScreenAndANewConnectionStartNewBatches)
 
     dialogs_.answers = {TMainFormDialogs::Answer::Ok};
     form_->act_edit_clear->trigger();
-    RunEventsFor(200ms);
+    RunEventsFor(kPanelCatchesUp);
     EXPECT_EQ(panel_->Batch().Number(), 2);
     EXPECT_EQ(panel_->BatchLabel->text(), "Batch 2");
     EXPECT_EQ(panel_->CountLabel->text(), "0");
