@@ -433,7 +433,6 @@ void TlnkCustomClientConnection::TearDownToshiba()
             stack->BtDestroyCOMM(vendorPortName_);
         }
     }
-    FreeInnerConnection();
     vendorChannel_ = 0;
     vendorPort_ = 0;
     vendorFailed_ = false;
@@ -504,7 +503,7 @@ bool TlnkCustomClientConnection::HandleVendorNotification(uint32_t Msg, uintptr_
             AppendReceived(reinterpret_cast<const uint8_t*>(WParam), static_cast<size_t>(LParam));
         return true;
     case msg::WidCommClosed:
-        if (State() == csConnecting || State() == csConnected)
+        if (connecting || State() == csConnected)
             StartLinkLossTimer();
         return true;
     case msg::ToshibaPortReady:

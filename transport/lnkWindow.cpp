@@ -8,6 +8,7 @@
 #include <QObject>
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -137,6 +138,18 @@ void PostNotification(QObject* receiver, NotifyEvent* event)
     QCoreApplication::postEvent(receiver, event);
 }
 
+// Posts `event` to a live window; false (and the event freed) once the window is gone.
+bool PostToWindow(WindowCore& core, std::unique_ptr<NotifyEvent> event)
+{
+    std::lock_guard guard(core.lock);
+    if (!core.alive)
+        return false;
+    // Posting under the window's lock keeps the receiver alive: Destroy takes the same
+    // lock, and the receiver outlives every live window of its thread.
+    PostNotification(core.receiver, event.release());
+    return true;
+}
+
 std::mutex registryLock;
 std::vector<std::shared_ptr<WindowCore>> registry;
 
@@ -155,32 +168,18 @@ bool WindowHandle::Valid() const
 
 bool WindowHandle::Post(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const
 {
-    if (!core_)
-        return false;
-    std::lock_guard guard(core_->lock);
-    if (!core_->alive)
-        return false;
-    // Posting under the window's lock keeps the receiver alive: Destroy takes the same
-    // lock, and the receiver outlives every live window of its thread.
-    PostNotification(core_->receiver, new NotifyEvent(core_, Msg, WParam, LParam, nullptr));
-    return true;
+    return core_ && PostToWindow(*core_, std::make_unique<NotifyEvent>(core_, Msg, WParam, LParam, nullptr));
 }
 
 bool WindowHandle::PostBlock(uint32_t Msg, const void* Data, size_t Size, intptr_t LParam) const
 {
     if (!core_)
         return false;
-    auto* event = new NotifyEvent(core_, Msg, 0, LParam, nullptr);
+    auto event = std::make_unique<NotifyEvent>(core_, Msg, 0, LParam, nullptr);
     const auto* bytes = static_cast<const uint8_t*>(Data);
     event->block.assign(bytes, bytes + Size);
     event->w = reinterpret_cast<uintptr_t>(event->block.data());
-    std::lock_guard guard(core_->lock);
-    if (!core_->alive) {
-        delete event;
-        return false;
-    }
-    PostNotification(core_->receiver, event);
-    return true;
+    return PostToWindow(*core_, std::move(event));
 }
 
 bool WindowHandle::Send(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const
