@@ -181,18 +181,18 @@ int SetLatency(ftdi_context* ftdi, unsigned char latency)
     d->latency = latency;
     return 0;
 }
-int ReadChunksize(ftdi_context* ftdi, unsigned int size)
+// Only the context's own setting: libftdi1 fails these for a missing context alone.
+int Chunksize(ftdi_context* ftdi, unsigned int size, unsigned FakeFtdiDevice::*field)
 {
-    ON_OPEN(ftdi, -1);
-    d->readChunk = size;
+    std::lock_guard g(F().Lock());
+    if (!Ctx(ftdi))
+        return -1;
+    if (FakeFtdiDevice* d = Open(ftdi))
+        d->*field = size;
     return 0;
 }
-int WriteChunksize(ftdi_context* ftdi, unsigned int size)
-{
-    ON_OPEN(ftdi, -1);
-    d->writeChunk = size;
-    return 0;
-}
+int ReadChunksize(ftdi_context* ftdi, unsigned int size) { return Chunksize(ftdi, size, &FakeFtdiDevice::readChunk); }
+int WriteChunksize(ftdi_context* ftdi, unsigned int size) { return Chunksize(ftdi, size, &FakeFtdiDevice::writeChunk); }
 int SetDtr(ftdi_context* ftdi, int state)
 {
     ON_OPEN(ftdi, -2);
