@@ -325,7 +325,7 @@ private:
     // to the same line break.
     bool insertEndedWithCr_ = false;
     static constexpr int kReceiveRefreshMs = 40;
-    static constexpr int kStreamRefreshMs = 250;
+    static constexpr int kStreamRefreshMs = 500;
     bool receiveBatchOpen_ = false;
     QElapsedTimer sinceReceiveRefresh_;          // since the last batch ended
     std::unique_ptr<QTextCursor> receiveBatch_;  // holds the editor's edit block open

@@ -1,6 +1,9 @@
 #include "app/StatusPanel.h"
 
+#include <QEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 constexpr int kImageSize = 16;
@@ -14,7 +17,21 @@ TStatusPanel::TStatusPanel(int width, QWidget* parent)
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setTextFormat(Qt::PlainText);
-    setMinimumHeight(kImageSize + 4);
+    FixHeight();
+}
+
+void TStatusPanel::FixHeight()
+{
+    // A panel of fixed size: a new text repaints the panel alone, without laying out and
+    // repainting the whole status bar (the searching panel blinks once a second).
+    setFixedHeight(std::max(kImageSize + 4, QLabel::sizeHint().height()));
+}
+
+void TStatusPanel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        FixHeight();
 }
 
 void TStatusPanel::SetImage(const QIcon& image)

@@ -16,7 +16,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void FixHeight();
+
     QIcon image_;
 };

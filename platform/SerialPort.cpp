@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,6 +35,8 @@ int SerialPort::Open(const std::string& path)
         return err;
     }
     fd_ = fd;
+    // Without it reads are simply not paced.
+    writeSignal_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     return 0;
 }
 
@@ -46,6 +49,9 @@ void SerialPort::Close()
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;
+    if (writeSignal_ >= 0)
+        ::close(writeSignal_);
+    writeSignal_ = -1;
 }
 
 int ApplySerialSettings(termios& tio, const SerialSettings& settings)
@@ -249,6 +255,62 @@ SerialReadResult SerialPort::Read(void* buffer, size_t size, const SerialReadInt
     return r;
 }
 
+bool SerialPort::HoldOneBeat(const SerialPace& pace, int cancelFd, bool& cancelled)
+{
+    cancelled = false;
+    // Announce the hold before looking at the write count, and a writer counts before it
+    // looks at the announcement: either this side sees the write, or the writer sees the
+    // hold and signals.
+    holding_.store(true);
+    bool beatPassed = false;
+    if (writes_.load() == pace.writesSeen) {
+        pollfd fds[2] = {{writeSignal_, POLLIN, 0}, {cancelFd, POLLIN, 0}};
+        const nfds_t count = cancelFd >= 0 ? 2 : 1;
+        const int ready = ::poll(fds, count, static_cast<int>(pace.beat.count()));
+        cancelled = count == 2 && (fds[1].revents & POLLIN);
+        beatPassed = ready == 0;
+    }
+    holding_.store(false);
+    uint64_t signals;
+    while (::read(writeSignal_, &signals, sizeof signals) > 0) {
+    }
+    return beatPassed;
+}
+
+SerialReadResult SerialPort::ReadPaced(void* buffer, size_t size, const SerialReadInterval& gather, SerialPace& pace,
+                                       int cancelFd)
+{
+    using Clock = std::chrono::steady_clock;
+    using Status = SerialReadResult::Status;
+    const bool paced = pace.beat.count() > 0 && writeSignal_ >= 0;
+    if (paced && pace.holding) {
+        pace.holding = false;
+        bool cancelled = false;
+        if (HoldOneBeat(pace, cancelFd, cancelled)) {
+            SerialReadResult r = Read(buffer, size, 0, cancelFd);
+            if (r.status == Status::Data) {
+                pace.lastData = Clock::now();
+                pace.writesSeen = writes_.load();
+                pace.holding = r.count < size;
+            }
+            if (r.status != Status::Idle)
+                return r;
+            // The stream has stopped: wait for the port again.
+        } else if (cancelled) {
+            return {Status::Cancelled, 0, 0};
+        }
+    }
+    SerialReadResult r = Read(buffer, size, gather, -1, cancelFd);
+    if (r.status == Status::Data && paced) {
+        const auto now = Clock::now();
+        const uint64_t writes = writes_.load();
+        pace.holding = r.count < size && now - pace.lastData < pace.beat && writes == pace.writesSeen;
+        pace.lastData = now;
+        pace.writesSeen = writes;
+    }
+    return r;
+}
+
 int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* written)
 {
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -286,6 +348,12 @@ int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* writte
     }
     if (written)
         *written = done;
+    // A paced reader must not sleep through the gauge's reply.
+    writes_.fetch_add(1);
+    if (holding_.load()) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(writeSignal_, &one, sizeof one);
+    }
     return err;
 }
 

@@ -11,6 +11,7 @@
 // Threading: Open, Configure, Close and the line commands belong to one thread (the
 // owner). While the port is open, one other thread may Read at the same time as the
 // owner writes or drives the lines; Close only after that reader has stopped.
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -63,6 +64,23 @@ struct SerialReadInterval {
 // read at most 50 ms, or one interval where that is longer.
 SerialReadInterval ReadIntervalFor(const SerialSettings& settings);
 
+// Pacing for a reader that hands what it reads to another thread. While a stream is
+// steady (reads with data follow each other within `beat` and the port has not been
+// written to in between), the reader stops waking for every line: it sleeps a beat, then
+// takes all that came meanwhile in one read. So a gauge sending 100 lines a second wakes
+// the reader, and whoever it hands the bytes to, ten times a second, and a byte waits at
+// most one beat. The sleep ends at once when the port is written to (the gauge waits for
+// an answer, an echo or a poll) and it is skipped after a full buffer (a burst is read on
+// without pause). A hold that finds nothing ends the pacing: the next byte wakes the
+// reader at once again.
+struct SerialPace {
+    std::chrono::milliseconds beat{0};  // 0: no pacing
+    // The reader's own state between reads.
+    bool holding = false;
+    std::chrono::steady_clock::time_point lastData{};
+    uint64_t writesSeen = 0;
+};
+
 class SerialPort {
 public:
     SerialPort() = default;
@@ -102,13 +120,26 @@ public:
     // arrive one by one come back together. Cancelled or hung up meanwhile, it returns
     // what it has; the next call reports that.
     SerialReadResult Read(void* buffer, size_t size, const SerialReadInterval& gather, int waitMs, int cancelFd);
+    // Like Read with `gather` and no time limit, paced as `pace` says. One thread at a
+    // time may read paced; `pace` is its own.
+    SerialReadResult ReadPaced(void* buffer, size_t size, const SerialReadInterval& gather, SerialPace& pace,
+                               int cancelFd);
 
     // Writes all bytes, waiting while the driver's queue is full. ETIMEDOUT when the port
     // has accepted nothing for `stallMs`; `written` tells how far it got.
     int Write(const void* data, size_t size, int stallMs, size_t* written = nullptr);
 
 private:
+    // Sleeps one beat unless the port is written to meanwhile (or was since the last
+    // data). True when the beat passed, false when a write ended it; Cancelled in
+    // `cancelled`.
+    bool HoldOneBeat(const SerialPace& pace, int cancelFd, bool& cancelled);
+
     int fd_ = -1;
+    // Tells a paced reader that the port was written to (an eventfd; -1 without pacing).
+    int writeSignal_ = -1;
+    std::atomic<uint64_t> writes_{0};
+    std::atomic<bool> holding_{false};
 };
 
 // How settings become terminal flags, on top of what the port had: raw mode, the

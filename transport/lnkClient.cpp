@@ -31,6 +31,10 @@ namespace {
 
 // A write that the port does not accept for this long has failed.
 constexpr int kWriteStallMs = 30000;
+// How often a steady stream of lines is handed to the owner: the editor shows a stream
+// at about this pace anyway, and a gauge that waits for an answer is not slowed (a write
+// ends the wait).
+constexpr std::chrono::milliseconds kSerialStreamBeat{250};
 
 void RaiseIfActive(const TlnkCustomConnection& connection)
 {
@@ -214,10 +218,12 @@ void TlnkCustomClientConnection::SerialReader(int terminateFd, uint32_t readBuff
                                               const dabrix::platform::SerialReadInterval& gather)
 {
     std::vector<uint8_t> block(readBuffer);
+    dabrix::platform::SerialPace pace{kSerialStreamBeat};
     for (;;) {
         // A read ends only when the line has gone quiet (or the block is full), so a line
-        // whose bytes come one by one wakes the owner once.
-        const SerialReadResult r = serial_->Read(block.data(), block.size(), gather, -1, terminateFd);
+        // whose bytes come one by one wakes the owner once; a steady stream of lines wakes
+        // it once a beat.
+        const SerialReadResult r = serial_->ReadPaced(block.data(), block.size(), gather, pace, terminateFd);
         switch (r.status) {
         case SerialReadResult::Status::Data:
             AppendReceived(block.data(), r.count);

@@ -120,6 +120,11 @@ QFont EditorFont()
     if (QFontInfo(font).family() != QLatin1String("Courier New"))
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(kEditorFontPixels);
+    // One glyph per character, as in a classic edit control: columns of readings stay
+    // aligned, and text that needs no shaping is not run through the shaper on every
+    // repaint (the editor does not keep glyphs between repaints).
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    font.setKerning(false);
     return font;
 }
 

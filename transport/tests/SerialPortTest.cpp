@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 #include <sys/eventfd.h>
 #include <termios.h>
 
@@ -241,6 +243,121 @@ TEST(SerialPortTest, ReadGathersBytesThatFollowWithinTheInterval)
     ASSERT_EQ(r.status, Status::Data);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), r.count), "C");
     EXPECT_EQ(port.Read(buf, sizeof buf, gather, 1000, -1).status, Status::Closed);
+}
+
+// Reading paced: a steady stream comes once a beat, all of it and in order; a pause, a
+// write to the port, a full buffer and a cancel each end the waiting at once.
+TEST(SerialPortTest, ReadPacedTakesASteadyStreamOnceABeat)
+{
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    Pty gauge;
+    SerialPort port;
+    ASSERT_EQ(port.Open(gauge.SlavePath()), 0);
+    ASSERT_EQ(port.Configure(SerialSettings{}), 0);
+    const dabrix::platform::SerialReadInterval gather{2ms, 50ms};
+    dabrix::platform::SerialPace pace{200ms};
+    uint8_t buf[4096];
+    auto text = [&](const SerialReadResult& r) { return std::string(reinterpret_cast<char*>(buf), r.count); };
+
+    // 100 lines 5 ms apart: a handful of reads, not one a line.
+    std::string sent;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 100; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%07d 12.5 um\r\n", i);
+        lines.emplace_back(line);
+        sent += line;
+    }
+    std::thread stream([&] {
+        for (const std::string& line : lines) {
+            gauge.Send(line);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    std::string got;
+    int reads = 0;
+    while (got.size() < sent.size()) {
+        const SerialReadResult r = port.ReadPaced(buf, sizeof buf, gather, pace, -1);
+        ASSERT_EQ(r.status, Status::Data);
+        got += text(r);
+        ++reads;
+    }
+    stream.join();
+    EXPECT_EQ(got, sent);
+    EXPECT_LE(reads, 12) << "the reader woke for most lines";
+
+    // The stream has stopped: the next hold finds nothing, and a byte after the pause
+    // comes at once, not a beat later.
+    std::atomic<Clock::rep> sentAt{0};
+    std::thread late([&] {
+        std::this_thread::sleep_for(400ms);
+        sentAt = Clock::now().time_since_epoch().count();
+        gauge.Send("late");
+    });
+    SerialReadResult r = port.ReadPaced(buf, sizeof buf, gather, pace, -1);
+    const auto lateDelay = Clock::now() - Clock::time_point(Clock::duration(sentAt.load()));
+    late.join();
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(text(r), "late");
+    EXPECT_LT(lateDelay, 100ms);
+
+    // From here on a long beat, so that "at once" is far from "a beat later".
+    pace = dabrix::platform::SerialPace{1000ms};
+    auto steady = [&] {
+        for (const char* line : {"a\r\n", "b\r\n"}) {
+            gauge.Send(line);
+            const SerialReadResult got = port.ReadPaced(buf, sizeof buf, gather, pace, -1);
+            ASSERT_EQ(got.status, Status::Data);
+            ASSERT_EQ(text(got), line);
+        }
+        ASSERT_TRUE(pace.holding);
+    };
+
+    // A write to the port while holding: the gauge's reply is not held back.
+    steady();
+    std::thread owner([&] {
+        std::this_thread::sleep_for(20ms);
+        EXPECT_EQ(port.Write("\x06", 1, 1000), 0);
+        gauge.Send("reply");
+    });
+    auto start = Clock::now();
+    r = port.ReadPaced(buf, sizeof buf, gather, pace, -1);
+    EXPECT_LT(Clock::now() - start, 500ms);
+    owner.join();
+    ASSERT_EQ(r.status, Status::Data);
+    EXPECT_EQ(text(r), "reply");
+    EXPECT_EQ(gauge.Receive(1), std::vector<uint8_t>{0x06});
+
+    // A burst that fills the buffer during a hold is read on without further beats.
+    steady();
+    const std::string burst(3000, 'x');
+    gauge.Send(burst);
+    uint8_t small[1000];
+    r = port.ReadPaced(small, sizeof small, gather, pace, -1);
+    ASSERT_EQ(r.count, sizeof small);
+    start = Clock::now();
+    size_t total = r.count;
+    while (total < burst.size()) {
+        r = port.ReadPaced(small, sizeof small, gather, pace, -1);
+        ASSERT_EQ(r.status, Status::Data);
+        total += r.count;
+    }
+    EXPECT_LT(Clock::now() - start, 500ms);
+
+    // A cancel while holding ends the read at once.
+    steady();
+    const int cancel = ::eventfd(0, EFD_CLOEXEC);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(20ms);
+        const uint64_t one = 1;
+        EXPECT_EQ(::write(cancel, &one, sizeof one), ssize_t(sizeof one));
+    });
+    start = Clock::now();
+    EXPECT_EQ(port.ReadPaced(buf, sizeof buf, gather, pace, cancel).status, Status::Cancelled);
+    EXPECT_LT(Clock::now() - start, 500ms);
+    canceller.join();
+    ::close(cancel);
 }
 
 TEST(SerialPortTest, OpenIsExclusiveUntilClosed)
