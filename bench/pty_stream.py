@@ -13,6 +13,11 @@ one a line on standard input:
                                   terminal at the same moment; MODE "whole" writes each
                                   line at once, "paced" each byte in its own time at
                                   115200 baud (8N1). Answers "sent N".
+    burst BYTES                   about BYTES of readings to every terminal at once, each
+                                  as fast as its program takes them (a terminal holds
+                                  back what its reader has not taken, so nothing is
+                                  lost). Answers "burst N S1 S2 ...": the lines, and the
+                                  seconds each terminal took to take all of them.
     quit                          remove the links and end
 
 A reading is "0000123 12.5 um" CR LF: 17 bytes. What the programs write back is read and
@@ -20,6 +25,8 @@ dropped, so they never block on a full terminal.
 """
 import ctypes
 import os
+import select
+import threading
 import sys
 import time
 import tty
@@ -102,6 +109,29 @@ class Terminals:
             self.drain()
         return count
 
+    def burst(self, size):
+        count = size // 17
+        data = b"".join(b"%07d 12.5 um\r\n" % i for i in range(count))
+        took = [0.0] * len(self.masters)
+
+        def feed(index, master):
+            start = time.monotonic()
+            done = 0
+            while done < len(data):
+                select.select([], [master], [], 1.0)
+                try:
+                    done += os.write(master, data[done:done + 65536])
+                except BlockingIOError:
+                    pass
+            took[index] = time.monotonic() - start
+
+        threads = [threading.Thread(target=feed, args=(i, m)) for i, m in enumerate(self.masters)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        return count, took
+
 
 def main():
     if len(sys.argv) < 2:
@@ -123,6 +153,9 @@ def main():
             elif words[0] == "stream" and len(words) == 4:
                 sent = terminals.stream(float(words[1]), float(words[2]), words[3])
                 print("sent", sent, flush=True)
+            elif words[0] == "burst" and len(words) == 2:
+                count, took = terminals.burst(int(words[1]))
+                print("burst", count, *("%.3f" % t for t in took), flush=True)
             elif words[0] == "quit":
                 break
             else:

@@ -283,6 +283,7 @@ SerialReadResult SerialPort::ReadPaced(void* buffer, size_t size, const SerialRe
     using Clock = std::chrono::steady_clock;
     using Status = SerialReadResult::Status;
     const bool paced = pace.beat.count() > 0 && writeSignal_ >= 0;
+    const size_t slow = size / 4;  // what a read of a slow stream brings at most
     if (paced && pace.holding) {
         pace.holding = false;
         bool cancelled = false;
@@ -290,8 +291,9 @@ SerialReadResult SerialPort::ReadPaced(void* buffer, size_t size, const SerialRe
             SerialReadResult r = Read(buffer, size, 0, cancelFd);
             if (r.status == Status::Data) {
                 pace.lastData = Clock::now();
+                pace.lastCount = r.count;
                 pace.writesSeen = writes_.load();
-                pace.holding = r.count < size;
+                pace.holding = r.count <= slow;
             }
             if (r.status != Status::Idle)
                 return r;
@@ -304,8 +306,10 @@ SerialReadResult SerialPort::ReadPaced(void* buffer, size_t size, const SerialRe
     if (r.status == Status::Data && paced) {
         const auto now = Clock::now();
         const uint64_t writes = writes_.load();
-        pace.holding = r.count < size && now - pace.lastData < pace.beat && writes == pace.writesSeen;
+        pace.holding = r.count <= slow && pace.lastCount <= slow && now - pace.lastData < pace.beat
+            && writes == pace.writesSeen;
         pace.lastData = now;
+        pace.lastCount = r.count;
         pace.writesSeen = writes;
     }
     return r;

@@ -69,15 +69,18 @@ SerialReadInterval ReadIntervalFor(const SerialSettings& settings);
 // written to in between), the reader stops waking for every line: it sleeps a beat, then
 // takes all that came meanwhile in one read. So a gauge sending 100 lines a second wakes
 // the reader, and whoever it hands the bytes to, ten times a second, and a byte waits at
-// most one beat. The sleep ends at once when the port is written to (the gauge waits for
-// an answer, an echo or a poll) and it is skipped after a full buffer (a burst is read on
-// without pause). A hold that finds nothing ends the pacing: the next byte wakes the
-// reader at once again.
+// most one beat. Only a slow stream is paced: two reads in a row of at most a quarter of
+// the buffer each, and a beat that brings no more than that. A faster sender (a burst, a
+// fast gauge) is read as it comes, since a device that is not read is held back (a
+// pseudo-terminal, flow control) or overflows. The sleep ends at once when the port is
+// written to (the gauge waits for an answer, an echo or a poll). A hold that finds nothing
+// ends the pacing: the next byte wakes the reader at once again.
 struct SerialPace {
     std::chrono::milliseconds beat{0};  // 0: no pacing
     // The reader's own state between reads.
     bool holding = false;
     std::chrono::steady_clock::time_point lastData{};
+    size_t lastCount = 0;
     uint64_t writesSeen = 0;
 };
 

@@ -345,6 +345,23 @@ TEST(SerialPortTest, ReadPacedTakesASteadyStreamOnceABeat)
     }
     EXPECT_LT(Clock::now() - start, 500ms);
 
+    // A fast sender is read as it comes, not once a beat: 2 KB every 5 ms for 0.3 s.
+    const std::string chunk(2000, 'y');
+    std::thread fast([&] {
+        for (int i = 0; i < 60; ++i) {
+            gauge.Send(chunk);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    start = Clock::now();
+    for (total = 0; total < 60 * chunk.size();) {
+        r = port.ReadPaced(buf, sizeof buf, gather, pace, -1);
+        ASSERT_EQ(r.status, Status::Data);
+        total += r.count;
+    }
+    fast.join();
+    EXPECT_LT(Clock::now() - start, 900ms);
+
     // A cancel while holding ends the read at once.
     steady();
     const int cancel = ::eventfd(0, EFD_CLOEXEC);
