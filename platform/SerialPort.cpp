@@ -261,7 +261,7 @@ bool SerialPort::HoldOneBeat(const SerialPace& pace, int cancelFd, bool& cancell
     // Announce the hold before looking at the write count, and a writer counts before it
     // looks at the announcement: either this side sees the write, or the writer sees the
     // hold and signals.
-    holding_.store(true);
+    readerAsleep_.store(true);
     bool beatPassed = false;
     if (writes_.load() == pace.writesSeen) {
         pollfd fds[2] = {{writeSignal_, POLLIN, 0}, {cancelFd, POLLIN, 0}};
@@ -270,7 +270,7 @@ bool SerialPort::HoldOneBeat(const SerialPace& pace, int cancelFd, bool& cancell
         cancelled = count == 2 && (fds[1].revents & POLLIN);
         beatPassed = ready == 0;
     }
-    holding_.store(false);
+    readerAsleep_.store(false);
     uint64_t signals;
     while (::read(writeSignal_, &signals, sizeof signals) > 0) {
     }
@@ -354,7 +354,7 @@ int SerialPort::Write(const void* data, size_t size, int stallMs, size_t* writte
         *written = done;
     // A paced reader must not sleep through the gauge's reply.
     writes_.fetch_add(1);
-    if (holding_.load()) {
+    if (readerAsleep_.load()) {
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t n = ::write(writeSignal_, &one, sizeof one);
     }

@@ -68,8 +68,8 @@ SerialReadInterval ReadIntervalFor(const SerialSettings& settings);
 // steady (reads with data follow each other within `beat` and the port has not been
 // written to in between), the reader stops waking for every line: it sleeps a beat, then
 // takes all that came meanwhile in one read. So a gauge sending 100 lines a second wakes
-// the reader, and whoever it hands the bytes to, ten times a second, and a byte waits at
-// most one beat. Only a slow stream is paced: two reads in a row of at most a quarter of
+// the reader, and whoever it hands the bytes to, once a beat rather than once a line, and
+// a byte waits at most one beat. Only a slow stream is paced: two reads in a row of at most a quarter of
 // the buffer each, and a beat that brings no more than that. A faster sender (a burst, a
 // fast gauge) is read as it comes, since a device that is not read is held back (a
 // pseudo-terminal, flow control) or overflows. The sleep ends at once when the port is
@@ -142,7 +142,7 @@ private:
     // Tells a paced reader that the port was written to (an eventfd; -1 without pacing).
     int writeSignal_ = -1;
     std::atomic<uint64_t> writes_{0};
-    std::atomic<bool> holding_{false};
+    std::atomic<bool> readerAsleep_{false};  // a paced reader sleeps through a beat
 };
 
 // How settings become terminal flags, on top of what the port had: raw mode, the

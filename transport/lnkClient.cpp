@@ -32,7 +32,7 @@ namespace {
 // A write that the port does not accept for this long has failed.
 constexpr int kWriteStallMs = 30000;
 // How often a steady stream of lines is handed to the owner: the editor shows a stream
-// at about this pace anyway, and a gauge that waits for an answer is not slowed (a write
+// only twice a second anyway, and a gauge that waits for an answer is not slowed (a write
 // ends the wait).
 constexpr std::chrono::milliseconds kSerialStreamBeat{250};
 
