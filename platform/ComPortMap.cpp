@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -594,7 +595,69 @@ void AddOtherPresentLines(const Roots& roots, const std::vector<MapLine>& lines,
     }
 }
 
+void AppendNumbers(std::string& stamp, std::initializer_list<uint64_t> values)
+{
+    for (const uint64_t value : values)
+        stamp.append(reinterpret_cast<const char*>(&value), sizeof value);
+    stamp += '\n';
+}
+
+// Which file `path` leads to now (links followed), for a stamp; "-" when none.
+void AppendIdentity(std::string& stamp, const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        stamp += "-\n";
+        return;
+    }
+    AppendNumbers(stamp, {st.st_dev, st.st_ino, st.st_rdev});
+}
+
+// Which file `path` is, its size and its times, for a stamp. Sets `recent` when it was
+// modified within the last two seconds: file times advance by clock ticks, so a change in
+// the tick the stamp was taken in could leave them as they were. (Every change a scan
+// would see modifies the file or folder; the change time is only compared.)
+void AppendState(std::string& stamp, const std::string& path, bool& recent)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        stamp += "-\n";
+        return;
+    }
+    AppendNumbers(stamp, {st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size),
+                          static_cast<uint64_t>(st.st_mtim.tv_sec), static_cast<uint64_t>(st.st_mtim.tv_nsec),
+                          static_cast<uint64_t>(st.st_ctim.tv_sec), static_cast<uint64_t>(st.st_ctim.tv_nsec)});
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (st.st_mtim.tv_sec >= now.tv_sec - 2)
+        recent = true;
+}
+
 } // namespace
+
+std::optional<std::string> ComPortMap::ScanStamp() const
+{
+    std::string stamp;
+    bool recent = false;
+    for (const std::string& name : NamesIn(sysClassTty_)) {
+        stamp += name;
+        stamp += '/';
+    }
+    stamp += '\n';
+    AppendState(stamp, dev_, recent);
+    AppendState(stamp, dev_ + "/serial/by-id", recent);
+    AppendState(stamp, FilePath(), recent);
+    if (const auto text = ProfileFile(FilePath()).Load()) {
+        for (const MapLine& line : LinesOf(*text)) {
+            stamp += line.path;
+            stamp += '=';
+            AppendIdentity(stamp, line.path);
+        }
+    }
+    if (recent)
+        return std::nullopt;
+    return stamp;
+}
 
 std::vector<ComPortEntry> ComPortMap::PresentPorts()
 {

@@ -72,6 +72,15 @@ public:
     // has appeared or a line gets its by-id name.
     std::vector<ComPortEntry> PresentPorts();
 
+    // A fingerprint of what PresentPorts reads, a fraction of the scan's cost: the tty names
+    // in sysfs, the times of <dev> and <dev>/serial/by-id (a node or link made or removed
+    // there changes them), the map file, and the file each line leads to now. While the
+    // stamp stays equal a scan would find what the last one found; a watcher once a second
+    // can skip it then. Not covered: a UART's type set anew by setserial and a USB device's
+    // strings, which do not change while a tty stays. Nothing when one of the times is
+    // too recent: a second change within the same clock tick would leave it as it is.
+    std::optional<std::string> ScanStamp() const;
+
     // Where the scan looks; tests point these at a fake tree.
     void SetSysRoot(std::string sysClassTty) { sysClassTty_ = std::move(sysClassTty); }
     void SetDevRoot(std::string dev) { dev_ = std::move(dev); }

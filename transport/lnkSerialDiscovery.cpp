@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -16,6 +17,9 @@ using namespace dabrix::transport;
 
 namespace {
 constexpr int kWatchPeriodMs = 1000;
+// Passes in a row that may skip the scan on an unchanged stamp; the next one scans anyway,
+// for what the stamp does not cover (a UART's type changed by setserial).
+constexpr int kSkippedPassesAtMost = 9;
 } // namespace
 
 void TlnkSerialDevice::Assign(const TlnkSerialDevice* Source)
@@ -137,10 +141,23 @@ void TlnkSerialDiscovery::Watch()
     // pass is still reported lost; the first pass reports every present port as found.
     previous.Assign(&initial_);
     bool firstPass = true;
+    // A pass whose stamp equals that of the last scan would find what that scan found: it
+    // costs a few calls instead of a walk through sysfs and the map's lines.
+    const dabrix::platform::ComPortMap map(comMapFolder_);
+    std::optional<std::string> scanned;
+    int skipped = 0;
     pollfd pfd{terminateFd_, POLLIN, 0};
     while (::poll(&pfd, 1, kWatchPeriodMs) == 0) {
+        std::optional<std::string> stamp = map.ScanStamp();
+        if (stamp && stamp == scanned && skipped < kSkippedPassesAtMost) {
+            ++skipped;
+            continue;
+        }
+        skipped = 0;
+        scanned.reset();
         if (!Scan(current))
             continue;
+        scanned = std::move(stamp);
         for (int i = 0; i < current.Count(); ++i)
             if (firstPass || !contains(previous, current.Items(i)->Port))
                 window.Send(msg::DeviceFound, reinterpret_cast<uintptr_t>(current.Items(i)));

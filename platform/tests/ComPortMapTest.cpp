@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -191,6 +192,66 @@ TEST_F(ComPortMapTest, APortIsPresentWhileItsPathExistsWithSymlinksResolved)
     ports = map.PresentPorts();
     ASSERT_EQ(ports.size(), 1u);
     EXPECT_EQ(ports[0].Number, 7);
+}
+
+// A watcher skips its scan while the stamp stays equal: every change a scan would see has to
+// change the stamp, and a change whose time is too recent to tell apart gives none.
+TEST_F(ComPortMapTest, ScanStampChangesWithEveryChangeAScanWouldSee)
+{
+    ComPortMap map = Map();
+    const std::string link = root_ + "/gauge-link";
+    fs::create_symlink(Node("pts/4"), link);
+    WriteFile(MapFile(), "[Ports]\nCOM6=" + link + "\n");
+    // Puts the watched times that a change has just set an hour back, a second later each
+    // time, as if a while had passed without changes; the others stay as they are.
+    int tick = 0;
+    auto settle = [&] {
+        const auto now = fs::file_time_type::clock::now();
+        for (const std::string& path : {Dev(), Dev() + "/serial/by-id", MapFile()})
+            if (fs::last_write_time(path) > now - std::chrono::minutes(1))
+                fs::last_write_time(path, now - std::chrono::hours(1) + std::chrono::seconds(++tick));
+    };
+    settle();
+    auto before = map.ScanStamp();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(map.ScanStamp(), before) << "nothing changed";
+
+    struct Change {
+        const char* what;
+        bool touchesWatchedTime;  // of <dev>, by-id or the map file
+        std::function<void()> make;
+    };
+    const std::vector<Change> changes = {
+        {"a tty appears in sysfs", false, [&] { fs::create_directories(SysTty() + "/ttyUSB0"); }},
+        {"its node appears", true, [&] { Node("ttyUSB0"); }},
+        {"its by-id link appears", true, [&] { AddByIdLink("ttyUSB0", "A1"); }},
+        {"a line is added", true, [&] { map.Register(Node("pts/3")); }},
+        {"a line's target goes", false, [&] { fs::remove(Dev() + "/pts/3"); }},
+        {"a line's link leads elsewhere", false,
+         [&] {
+             fs::remove(link);
+             fs::create_symlink(Node("pts/5"), link);
+         }},
+        {"the map file is replaced by one of the same size", true,
+         [&] {
+             WriteFile(MapFile() + ".new", "[Ports]\nCOM7=" + link + "\n");
+             fs::rename(MapFile() + ".new", MapFile());
+         }},
+        {"the node goes", true, [&] { fs::remove(Dev() + "/ttyUSB0"); }},
+        {"the tty leaves sysfs", false, [&] { fs::remove_all(SysTty() + "/ttyUSB0"); }},
+    };
+    for (const Change& change : changes) {
+        change.make();
+        if (change.touchesWatchedTime) {
+            EXPECT_FALSE(map.ScanStamp()) << change.what << ": a time of this second gives no stamp";
+        }
+        settle();
+        const auto after = map.ScanStamp();
+        ASSERT_TRUE(after) << change.what;
+        EXPECT_NE(after, before) << change.what;
+        EXPECT_EQ(map.ScanStamp(), after) << change.what << ": then stays";
+        before = after;
+    }
 }
 
 TEST_F(ComPortMapTest, PresentPortsScansUartsAndNumbersNewSerialTtys)

@@ -125,6 +125,21 @@ TEST_F(SerialDiscoveryTest, APortGoneBeforeTheFirstPassIsStillReportedLost)
     EXPECT_FALSE(Has(found, number));
 }
 
+// Once nothing has changed for a while, passes compare a cheap stamp instead of scanning; a
+// device that goes while its line stays must still be seen within about a second.
+TEST_F(SerialDiscoveryTest, ADeviceThatGoesAfterQuietPassesIsLostThoughItsLineStays)
+{
+    auto pty = std::make_unique<Pty>();
+    const int number = map.Register(pty->SlavePath());
+    ASSERT_EQ(discovery.Start(), 0);
+    ASSERT_TRUE(WaitFor([&] { return Has(found, number); }, 3s));
+    RunEventsFor(3500ms);  // the map file's time is settled now
+    const auto gone = std::chrono::steady_clock::now();
+    pty.reset();
+    ASSERT_TRUE(WaitFor([&] { return Has(lost, number); }, 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - gone, 2500ms);
+}
+
 TEST_F(SerialDiscoveryTest, UnloadingTheLibraryStopsTheWatcherAndStartNeedsTheTransport)
 {
     ASSERT_EQ(discovery.Start(), 0);
