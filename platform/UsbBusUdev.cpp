@@ -24,9 +24,13 @@
 
 #include <libudev.h>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <strings.h>
+#include <unistd.h>
 
 namespace dabrix::platform {
 namespace {
@@ -160,11 +164,12 @@ public:
         if (source == UsbWatchSource::SysfsRescan) {
             rescan_ = std::make_unique<QTimer>();
             rescan_->setInterval(options_.rescanInterval);
-            QObject::connect(rescan_.get(), &QTimer::timeout, rescan_.get(), [this] { Rescan(); });
+            QObject::connect(rescan_.get(), &QTimer::timeout, rescan_.get(), [this] { PeriodicRescan(); });
             rescan_->start();
         }
         handler_ = std::move(handler);
         known_.clear();
+        rescanned_.reset();
         if (auto present = Scan())
             for (PresentDevice& d : *present)
                 known_.emplace(d.syspath, std::move(d.info));
@@ -282,10 +287,65 @@ private:
         return devices;
     }
 
-    void Rescan()
+    // What a rescan reads, taken for a fraction of its cost: the names below
+    // /sys/bus/usb/devices, each device's number on its bus (a device plugged into the port
+    // another has just left gets a new one) and, while there are devices, the serial ports'
+    // stamp (a device's tty comes and goes). Nothing when the ports' stamp cannot tell.
+    std::optional<std::string> RescanStamp() const
     {
+        constexpr const char* kDevices = "/sys/bus/usb/devices";
+        std::string stamp;
+        DIR* dir = ::opendir(kDevices);
+        if (!dir)
+            return stamp;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            stamp += name;
+            if (name.find(':') == std::string_view::npos) {  // a device, not an interface
+                char number[16] = {};
+                const std::string path = std::string(kDevices) + "/" + entry->d_name + "/devnum";
+                if (const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+                    if (const ssize_t n = ::read(fd, number, sizeof number - 1); n > 0)
+                        stamp.append(number, static_cast<size_t>(n));
+                    ::close(fd);
+                }
+            }
+            stamp += '/';
+        }
+        ::closedir(dir);
+        if (stamp.empty())
+            return stamp;
+        const auto ports = ComPortMap(comMapFolder_).ScanStamp();
+        if (!ports)
+            return std::nullopt;
+        return stamp + '\n' + *ports;
+    }
+
+    // The rescan once a second where no daemon tells of changes: skipped while the stamp
+    // equals the last rescan's, but never more than nine times in a row.
+    void PeriodicRescan()
+    {
+        constexpr int kSkippedRescansAtMost = 9;
+        std::optional<std::string> stamp = RescanStamp();
+        if (stamp && stamp == rescanned_ && skippedRescans_ < kSkippedRescansAtMost) {
+            ++skippedRescans_;
+            return;
+        }
+        skippedRescans_ = 0;
+        Rescan(std::move(stamp));
+    }
+
+    // `stamp`: the RescanStamp taken before, kept when the bus could be read.
+    void Rescan(std::optional<std::string> stamp = std::nullopt)
+    {
+        rescanned_.reset();
         auto present = Scan();
-        if (!present || !handler_)
+        if (!present)
+            return;
+        rescanned_ = std::move(stamp);
+        if (!handler_)
             return;
         std::map<std::string, UsbDeviceInfo> now;
         for (PresentDevice& d : *present)
@@ -317,6 +377,8 @@ private:
     udev_monitor* monitor_ = nullptr;
     ChangeHandler handler_;
     std::map<std::string, UsbDeviceInfo> known_;  // sysfs path -> what was last reported
+    std::optional<std::string> rescanned_;         // the stamp the last periodic rescan saw
+    int skippedRescans_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unique_ptr<QTimer> settle_;
     std::unique_ptr<QTimer> rescan_;

@@ -287,6 +287,48 @@ TEST_P(UsbBusWatchTest, DevicesPresentAtTheStartAreNotReportedAndStoppingEndsThe
     EXPECT_TRUE(events_.empty());
 }
 
+// Without a daemon the bus is read again once a period only while a cheap stamp of it has
+// changed (with every tenth pass read in any case). After a quiet while, a device swapped
+// into the port another has just left between two passes, and a tty that comes to a
+// device, must still be seen at the next pass, not at the tenth.
+TEST_F(UsbBusUdevTest, TheRescanSeesWhatChangesAfterQuietPasses)
+{
+    constexpr auto kPeriod = 300ms;
+    const auto bus = CreateUdevUsbBus(Folder(), {UsbWatchSource::SysfsRescan, kPeriod});
+    std::vector<Event> events;
+    ASSERT_TRUE(bus->StartWatching([&](Change change, const std::string& path) { events.emplace_back(change, path); }));
+    auto seenWithin = [&](size_t count, std::chrono::milliseconds bound) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!WaitFor([&] { return events.size() >= count; }, 5s))
+            return false;
+        return std::chrono::steady_clock::now() - start < bound;
+    };
+
+    FtdiAdapter first;
+    ASSERT_TRUE(testbed_.Add(first.UsbDescription()));
+    ASSERT_TRUE(WaitFor([&] { return events.size() == 1; }, 5s));
+    // Nothing changes for a few passes; they compare stamps. The tenth pass after the last
+    // read of the bus reads it anyway: these changes come well before that.
+    const auto quiet = 3 * kPeriod + 100ms;
+    dabrix::test::RunEventsFor(quiet);
+
+    FtdiAdapter second;
+    second.serial = "B20X7Q1M";
+    second.devnum = "6";
+    testbed_.Unplug(first.UsbPath(), {first.UsbPath() + "/" + first.port + ":1.0"});
+    ASSERT_TRUE(testbed_.Add(second.UsbDescription()));
+    EXPECT_TRUE(seenWithin(3, 4 * kPeriod)) << "a device swapped in the same port";
+    EXPECT_EQ(std::vector<Event>(events.begin() + 1, events.end()),
+              std::vector<Event>({{Change::Removal, FtdiPath(first.serial)}, {Change::Arrival, FtdiPath(second.serial)}}));
+    dabrix::test::RunEventsFor(quiet);
+
+    ASSERT_TRUE(testbed_.Add(second.TtyDescription()));
+    EXPECT_TRUE(seenWithin(4, 4 * kPeriod)) << "the device's tty";
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events.back(), Event(Change::Arrival, FtdiPath(second.serial)));
+    EXPECT_EQ(bus->Find(FtdiPath(second.serial)).value_or(UsbDeviceInfo{}).PortName, "COM3");
+}
+
 INSTANTIATE_TEST_SUITE_P(Sources, UsbBusWatchTest,
                          ::testing::Values(UsbWatchSource::UdevDaemon, UsbWatchSource::SysfsRescan,
                                            UsbWatchSource::Automatic),

@@ -74,7 +74,7 @@ std::string FtdiAdapter::UsbDescription() const
            "E: ID_MODEL_FROM_DATABASE=FT232 Serial (UART) IC\n"
            "A: idVendor=0403\nA: idProduct=6001\nA: bcdDevice=0600\nA: bDeviceClass=00\n"
            "A: manufacturer=FTDI\nA: product=FT232R USB UART\nA: serial=" + serial + "\n"
-           "A: busnum=1\n"
+           "A: busnum=1\nA: devnum=" + devnum + "\n"
            "\n"
            "P: " + path + "/" + port + ":1.0\n"
            "E: DEVTYPE=usb_interface\nE: DRIVER=ftdi_sio\nE: PRODUCT=403/6001/600\n"

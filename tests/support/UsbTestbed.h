@@ -19,6 +19,7 @@ struct FtdiAdapter {
     std::string port = "1-1.2";
     std::string serial = "A10K3B2Q";
     std::string tty = "ttyUSB0";
+    std::string devnum = "5";  // the device's number on its bus: new at every plug
     // What udev makes of the serial number in its properties (blanks and '/' become '_').
     std::string SanitisedSerial() const;
 
