@@ -635,7 +635,7 @@ void AppendState(std::string& stamp, const std::string& path, bool& recent)
 
 } // namespace
 
-std::optional<std::string> ComPortMap::ScanStamp() const
+std::optional<std::string> ComPortMap::ScanStamp()
 {
     std::string stamp;
     bool recent = false;
@@ -646,15 +646,27 @@ std::optional<std::string> ComPortMap::ScanStamp() const
     stamp += '\n';
     AppendState(stamp, dev_, recent);
     AppendState(stamp, dev_ + "/serial/by-id", recent);
-    AppendState(stamp, FilePath(), recent);
-    if (const auto text = ProfileFile(FilePath()).Load()) {
-        for (const MapLine& line : LinesOf(*text)) {
-            stamp += line.path;
-            stamp += '=';
-            AppendIdentity(stamp, line.path);
-        }
+    std::string file;
+    bool fileRecent = false;
+    AppendState(file, FilePath(), fileRecent);
+    if (file != stampedFile_ || fileRecent) {
+        // Lines read while the file's time is recent are not kept: a change in the same
+        // clock tick would leave its state as it is.
+        stampedFile_.clear();
+        stampedPaths_.clear();
+        if (const auto text = ProfileFile(FilePath()).Load())
+            for (const MapLine& line : LinesOf(*text))
+                stampedPaths_.push_back(line.path);
+        if (!fileRecent)
+            stampedFile_ = file;
     }
-    if (recent)
+    stamp += file;
+    for (const std::string& path : stampedPaths_) {
+        stamp += path;
+        stamp += '=';
+        AppendIdentity(stamp, path);
+    }
+    if (recent || fileRecent)
         return std::nullopt;
     return stamp;
 }

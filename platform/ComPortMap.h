@@ -16,8 +16,9 @@
 // exclusive flock on <folder>/ComPorts.ini.lock, re-reads the file, and replaces it
 // atomically, so no writer loses another's line and no reader sees a half-written file.
 //
-// Threads: an object holds no state besides its folder and roots; every call reads the file
-// afresh. Separate objects may be used on separate threads at the same time.
+// Threads: an object holds no state besides its folder and roots (and what ScanStamp keeps);
+// every other call reads the file afresh. Separate objects may be used on separate threads
+// at the same time.
 #include "platform/ConfigFolder.h"
 
 #include <optional>
@@ -79,7 +80,8 @@ public:
     // can skip it then. Not covered: a UART's type set anew by setserial and a USB device's
     // strings, which do not change while a tty stays. Nothing when one of the times is
     // too recent: a second change within the same clock tick would leave it as it is.
-    std::optional<std::string> ScanStamp() const;
+    // Keeps the map's lines between calls and reads them again when the file has changed.
+    std::optional<std::string> ScanStamp();
 
     // Where the scan looks; tests point these at a fake tree.
     void SetSysRoot(std::string sysClassTty) { sysClassTty_ = std::move(sysClassTty); }
@@ -87,6 +89,8 @@ public:
 
 private:
     std::string folder_;
+    std::string stampedFile_;                 // the map file's state when its lines were read
+    std::vector<std::string> stampedPaths_;  // the paths of those lines
     std::string sysClassTty_ = "/sys/class/tty";
     std::string dev_ = "/dev";
 };

@@ -143,7 +143,7 @@ void TlnkSerialDiscovery::Watch()
     bool firstPass = true;
     // A pass whose stamp equals that of the last scan would find what that scan found: it
     // costs a few calls instead of a walk through sysfs and the map's lines.
-    const dabrix::platform::ComPortMap map(comMapFolder_);
+    dabrix::platform::ComPortMap map(comMapFolder_);
     std::optional<std::string> scanned;
     int skipped = 0;
     pollfd pfd{terminateFd_, POLLIN, 0};

@@ -237,6 +237,9 @@ TEST_F(ComPortMapTest, ScanStampChangesWithEveryChangeAScanWouldSee)
              WriteFile(MapFile() + ".new", "[Ports]\nCOM7=" + link + "\n");
              fs::rename(MapFile() + ".new", MapFile());
          }},
+        {"the map file is written over with another line", true,
+         [&] { WriteFile(MapFile(), "[Ports]\nCOM7=" + Dev() + "/pts/9\n"); }},
+        {"that line's device appears", false, [&] { Node("pts/9"); }},
         {"the node goes", true, [&] { fs::remove(Dev() + "/ttyUSB0"); }},
         {"the tty leaves sysfs", false, [&] { fs::remove_all(SysTty() + "/ttyUSB0"); }},
     };
