@@ -635,13 +635,55 @@ void AppendState(std::string& stamp, const std::string& path, bool& recent)
 
 } // namespace
 
+bool ComPortMap::IsDevtmpfs(std::string_view mountinfo, std::string_view folder)
+{
+    // "<id> <parent> <major:minor> <root> <mount point> <options> [<tags>...] - <type> ..."
+    bool devtmpfs = false;
+    while (!mountinfo.empty()) {
+        const size_t end = mountinfo.find('\n');
+        const std::string_view line = mountinfo.substr(0, end);
+        mountinfo.remove_prefix(end == std::string_view::npos ? mountinfo.size() : end + 1);
+        std::vector<std::string_view> fields;
+        for (size_t at = 0; at < line.size();) {
+            const size_t space = std::min(line.find(' ', at), line.size());
+            if (space > at)
+                fields.push_back(line.substr(at, space - at));
+            at = space + 1;
+        }
+        const auto dash = std::find(fields.begin(), fields.end(), "-");
+        if (fields.size() < 5 || dash == fields.end() || dash + 1 == fields.end() || fields[4] != folder)
+            continue;
+        devtmpfs = *(dash + 1) == "devtmpfs";
+    }
+    return devtmpfs;
+}
+
+namespace {
+
+bool MountedDevtmpfs(const std::string& folder)
+{
+    std::ifstream in("/proc/self/mountinfo");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ComPortMap::IsDevtmpfs(text, folder);
+}
+
+} // namespace
+
 std::optional<std::string> ComPortMap::ScanStamp()
 {
     std::string stamp;
     bool recent = false;
-    for (const std::string& name : NamesIn(sysClassTty_)) {
-        stamp += name;
-        stamp += '/';
+    // On devtmpfs the kernel makes and removes a node for every tty it registers, so the
+    // time of <dev> changes with the ttys and listing sysfs (the costliest part of a stamp)
+    // is left to the full scans. Elsewhere (a container's own /dev) nodes may stay while
+    // ttys come and go, and the names are part of the stamp.
+    if (!devIsDevtmpfs_)
+        devIsDevtmpfs_ = MountedDevtmpfs(dev_);
+    if (!*devIsDevtmpfs_) {
+        for (const std::string& name : NamesIn(sysClassTty_)) {
+            stamp += name;
+            stamp += '/';
+        }
     }
     stamp += '\n';
     AppendState(stamp, dev_, recent);

@@ -23,6 +23,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dabrix::platform {
@@ -74,14 +75,19 @@ public:
     std::vector<ComPortEntry> PresentPorts();
 
     // A fingerprint of what PresentPorts reads, a fraction of the scan's cost: the tty names
-    // in sysfs, the times of <dev> and <dev>/serial/by-id (a node or link made or removed
-    // there changes them), the map file, and the file each line leads to now. While the
+    // in sysfs (unless <dev> is devtmpfs, where a tty's node comes and goes with it), the
+    // times of <dev> and <dev>/serial/by-id (a node or link made or removed there changes
+    // them), the map file, and the file each line leads to now. While the
     // stamp stays equal a scan would find what the last one found; a watcher once a second
     // can skip it then. Not covered: a UART's type set anew by setserial and a USB device's
     // strings, which do not change while a tty stays. Nothing when one of the times is
     // too recent: a second change within the same clock tick would leave it as it is.
     // Keeps the map's lines between calls and reads them again when the file has changed.
     std::optional<std::string> ScanStamp();
+
+    // Whether the file system mounted at `folder` is devtmpfs, told by the text of
+    // /proc/self/mountinfo (the last mount at a folder hides those before it).
+    static bool IsDevtmpfs(std::string_view mountinfo, std::string_view folder);
 
     // Where the scan looks; tests point these at a fake tree.
     void SetSysRoot(std::string sysClassTty) { sysClassTty_ = std::move(sysClassTty); }
@@ -91,6 +97,7 @@ private:
     std::string folder_;
     std::string stampedFile_;                 // the map file's state when its lines were read
     std::vector<std::string> stampedPaths_;  // the paths of those lines
+    std::optional<bool> devIsDevtmpfs_;      // <dev>, looked up once
     std::string sysClassTty_ = "/sys/class/tty";
     std::string dev_ = "/dev";
 };

@@ -257,6 +257,40 @@ TEST_F(ComPortMapTest, ScanStampChangesWithEveryChangeAScanWouldSee)
     }
 }
 
+// Where /dev is devtmpfs the stamp leaves the sysfs names to the full scans, so telling the
+// kernel's devtmpfs from a container's own /dev decides what a stamp can miss.
+TEST(ComPortMapMountTest, DevtmpfsIsToldFromTheLastMountAtTheFolder)
+{
+    const std::string desktop =
+        "22 28 0:21 / /sys rw,nosuid,nodev,noexec,relatime shared:7 - sysfs sysfs rw\n"
+        "23 28 0:5 / /dev rw,nosuid,relatime shared:2 - devtmpfs udev rw,size=8086592k,mode=755\n"
+        "24 23 0:22 / /dev/pts rw,nosuid,noexec,relatime shared:3 - devpts devpts rw,gid=5,mode=620\n";
+    const std::string container =
+        "612 590 0:55 / /dev rw,nosuid - tmpfs tmpfs rw,size=65536k,mode=755\n"
+        "613 612 0:56 / /dev/pts rw,nosuid,noexec,relatime - devpts devpts rw,gid=5\n";
+    const struct {
+        const char* what;
+        std::string mountinfo;
+        const char* folder;
+        bool devtmpfs;
+    } cases[] = {
+        {"a desktop's /dev", desktop, "/dev", true},
+        {"no optional fields", "23 28 0:5 / /dev rw - devtmpfs devtmpfs rw\n", "/dev", true},
+        {"a folder below it", desktop, "/dev/pts", false},
+        {"a folder not mounted", desktop, "/srv/dev", false},
+        {"a container's own /dev", container, "/dev", false},
+        {"devtmpfs hidden by a later tmpfs", desktop + container, "/dev", false},
+        {"tmpfs hidden by a later devtmpfs", container + desktop, "/dev", true},
+        {"no last newline", "23 28 0:5 / /dev rw - devtmpfs devtmpfs rw", "/dev", true},
+        {"no separator", "23 28 0:5 / /dev rw devtmpfs devtmpfs rw\n", "/dev", false},
+        {"nothing after the separator", "23 28 0:5 / /dev rw -\n", "/dev", false},
+        {"too few fields", "23 28 /dev - devtmpfs\n", "/dev", false},
+        {"empty", "", "/dev", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ComPortMap::IsDevtmpfs(c.mountinfo, c.folder), c.devtmpfs) << c.what;
+}
+
 TEST_F(ComPortMapTest, PresentPortsScansUartsAndNumbersNewSerialTtys)
 {
     AddUart(0, 4);
