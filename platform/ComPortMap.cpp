@@ -1,6 +1,7 @@
 #include "platform/ComPortMap.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/SysfsFiles.h"
 
 #include <libudev.h>
 
@@ -9,7 +10,6 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -71,16 +71,6 @@ std::vector<MapLine> LinesOf(const ProfileText& text)
     return lines;
 }
 
-std::string ReadFirstLine(const std::string& path)
-{
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
-    return line;
-}
-
 bool StartsWith(std::string_view s, std::string_view prefix)
 {
     return s.substr(0, prefix.size()) == prefix;
@@ -94,24 +84,6 @@ bool IsConsoleTtyName(std::string_view name)
     if (name == "console" || name == "ptmx")
         return true;
     return StartsWith(name, "tty") && name.find_first_not_of("0123456789", 3) == std::string_view::npos;
-}
-
-// The names in a folder, "." and ".." left out; none when it cannot be read. Plain
-// readdir: the scan once a second lists some seventy ttys, and building a path object for
-// each cost several times the listing itself.
-std::vector<std::string> NamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    ::closedir(dir);
-    return names;
 }
 
 // n for a name ttyS<n>; -1 for any other name.

@@ -16,6 +16,7 @@
 //   - a device whose path changed (another one with its serial number came or went) is
 //     a removal of the old path and an arrival of the new one.
 #include "platform/ComPortMap.h"
+#include "platform/SysfsFiles.h"
 #include "platform/UsbBus.h"
 
 #include <QDebug>
@@ -24,13 +25,10 @@
 
 #include <libudev.h>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <strings.h>
-#include <unistd.h>
 
 namespace dabrix::platform {
 namespace {
@@ -293,28 +291,14 @@ private:
     // stamp (a device's tty comes and goes). Nothing when the ports' stamp cannot tell.
     std::optional<std::string> RescanStamp() const
     {
-        constexpr const char* kDevices = "/sys/bus/usb/devices";
+        const std::string devices = "/sys/bus/usb/devices";
         std::string stamp;
-        DIR* dir = ::opendir(kDevices);
-        if (!dir)
-            return stamp;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (name == "." || name == "..")
-                continue;
+        for (const std::string& name : NamesIn(devices)) {
             stamp += name;
-            if (name.find(':') == std::string_view::npos) {  // a device, not an interface
-                char number[16] = {};
-                const std::string path = std::string(kDevices) + "/" + entry->d_name + "/devnum";
-                if (const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-                    if (const ssize_t n = ::read(fd, number, sizeof number - 1); n > 0)
-                        stamp.append(number, static_cast<size_t>(n));
-                    ::close(fd);
-                }
-            }
+            if (name.find(':') == std::string::npos)  // a device, not an interface
+                stamp += '=' + ReadFirstLine(devices + "/" + name + "/devnum");
             stamp += '/';
         }
-        ::closedir(dir);
         if (stamp.empty())
             return stamp;
         const auto ports = ComPortMap(comMapFolder_).ScanStamp();
